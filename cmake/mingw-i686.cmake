@@ -1,0 +1,17 @@
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Debian keeps the per-architecture loaders out of PATH; "wine" there picks the
+# 32-bit loader whenever wine32 is installed, even for 64-bit programs.
+find_program(OSTREVANE_WINE NAMES wine PATHS /usr/lib/wine /usr/lib64/wine NO_CACHE)
+if(OSTREVANE_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${OSTREVANE_WINE})
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+endif()

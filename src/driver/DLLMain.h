@@ -1,0 +1,64 @@
+// Process-wide state of the library: the per-thread slot of driver objects, the
+// initialisation lock, the version texts, the branding record and the wizard state.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Ostrevane800.h"
+#include "platform/sync.h"
+#include "sysinfo/version_info.h"
+
+class TBaseDLLObject;
+
+namespace driver {
+
+struct Branding {
+    void* bitmap = nullptr;   // the library carries no "PRODUCT" bitmap
+    std::string caption;      // string resource 50000, at most 254 characters
+    std::string secondText;   // string resource 40000
+};
+
+struct ProcessState {
+    std::unique_ptr<platform::AutoResetEvent> TLSEvent;
+    systeminfo::VersionRecord hostVersion;
+    systeminfo::VersionRecord driverVersion;
+    Branding branding;
+    // Wizard state of DLLEdDev.
+    OstrevanePDB WizardPDB{};
+    OstrevanePDB* hostPDB = nullptr;
+    bool WizardChanged = false;
+    uint8_t WizardPage = 8;
+};
+
+// The state, created by the first attach.
+ProcessState& process();
+
+// Library load: allocate the slot, run the attach steps, create TLSEvent.
+void libraryInitialise();
+// Library unload: close TLSEvent, free the slot (objects still held are destroyed).
+void libraryFinalise();
+// Process and thread attach: version texts, branding, log path, empty slot.
+void attach();
+// Process and thread detach: destroy the calling thread's driver object.
+void detach();
+
+// The calling thread's driver object, or nullptr.
+TBaseDLLObject* currentObject();
+void setCurrentObject(TBaseDLLObject* object);
+// Destroys a driver object (the destruction steps, then the memory).
+void destroyObject(TBaseDLLObject* object);
+
+// A new host-owned copy of a text, nullptr for an empty text.
+char* NewHostStr(const std::string& text);
+// Stores a text in an out parameter that may be nil.
+void handOver(char** target, const std::string& text);
+
+// The driver's display words (from its version texts).
+const std::string& DeviceName();
+const std::string& DevTypeName();
+const std::string& DevIDName();
+const std::string& ChnName();
+
+}  // namespace driver

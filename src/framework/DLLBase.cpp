@@ -1,0 +1,223 @@
+#include "framework/DLLBase.h"
+
+#include <cstdio>
+
+#include "definitions/DLLDef.h"
+#include "driver/DLLMain.h"
+#include "framework/DLLLog.h"
+#include "framework/Guard.h"
+#include "framework/PDB.h"
+#include "platform/clock.h"
+#include "sysinfo/system_info.h"
+
+namespace {
+constexpr std::string_view kClass = "TBaseDLLObject";
+}
+
+TBaseDLLObject::TBaseDLLObject()
+{
+    guard::run(kClass, "Create", [&] {
+        HostEvent = 0;
+        ScanTime = 500;
+        ParmLoaded = false;
+        Running = false;
+        Stopped = false;
+        LogEnabled = true;
+        LinkOK = false;
+        CommLineEnabled = true;
+        HasLogTag = false;
+        LogReady = false;
+        RotateLogFile();
+        writeStartBanner();
+        WriteLogBudget = 1000;
+        DevLinkState.fill(0);
+        DevFailCount.fill(-1);
+        DevEnabled.fill(1);
+        LinkState = 0;
+    });
+}
+
+TBaseDLLObject::~TBaseDLLObject() { Destroy(); }
+
+void TBaseDLLObject::Destroy()
+{
+    if (destroyed_) return;
+    destroyed_ = true;
+    guard::run(kClass, "Destroy", [&] {
+        LogEnabled = true;
+        LinkOK = false;
+        CommLineEnabled = true;
+        if (!Stopped) Stop();
+        RotateLogFile();
+    });
+}
+
+void TBaseDLLObject::writeStartBanner()
+{
+    // A banner that cannot be written keeps traffic logging from being switched on.
+    try {
+        const auto& state = driver::process();
+        bool complete = true;
+        for (const std::string& message : logfile::bannerMessages(state.hostVersion, state.driverVersion)) {
+            WriteLogMsg(logfile::line(message));
+        }
+        LogReady = complete;
+    } catch (...) {
+        LogReady = false;
+    }
+}
+
+bool TBaseDLLObject::IniParm(const OstrevanePDB* pdb)
+{
+    return guard::run(kClass, "IniParm", false, [&] {
+        if (!pdb) return false;
+        pdb::CopyPDB(*pdb, PDB);
+        MinUnitNo = 99;
+        for (int n = 0; n < def::kDeviceCount; ++n) {
+            const DeviceEntry& entry = PDB.Devices[n];
+            if (entry.DeviceType == def::kNoDevice) continue;
+            if (entry.DeviceNo < MinUnitNo) MinUnitNo = entry.DeviceNo;
+            if (PDB.DebugSwitch) {
+                char digits[16];
+                std::snprintf(digits, sizeof digits, def::HexAddress ? "%.4X" : "%.4d", n);
+                logLine("工程中存在" + std::string(digits) + "号" + driver::DevTypeName() + "：" + pdb::typeName(entry));
+            }
+        }
+        ParmLoaded = true;
+        return true;
+    });
+}
+
+bool TBaseDLLObject::IniDLLObj(const OstrevanePDB* pdb, const HostTagList& hostTags)
+{
+    return guard::run(kClass, "IniDLLObj", false, [&] {
+        if (Running) Stop();
+        if (!IniParm(pdb)) {
+            if (!StatusMsg.empty()) logLine(StatusMsg);
+            logLine("设备加载失败！");
+            return false;
+        }
+        return IniTagList(hostTags);
+    });
+}
+
+void TBaseDLLObject::Stop()
+{
+    guard::run(kClass, "Stop", [&] {
+        if (Running) {
+            StopTick = platform::clock().tickCount();
+            WriteLogMsg("\r\n");
+            for (auto& command : PollList) {
+                if (command->chain) FreeCommand(command->chain);
+                command->chain.reset();
+            }
+            writeStatisticsHead();
+            CurrentCommand = nullptr;
+            CurrentChain = nullptr;
+            PollList.clear();
+            WriteQueue.clear();
+            TagTable.clear();
+            TagCount = 0;
+            writeStatisticsTail();
+        }
+        Stopped = true;
+        Running = false;
+    });
+}
+
+void TBaseDLLObject::writeStatisticsHead()
+{
+    const uint32_t runTime = StopTick - StartTick;
+    for (const auto& tag : TagTable) {
+        if (!tag) continue;
+        const float readPeriod = tag->reads ? static_cast<float>(runTime) / static_cast<float>(tag->reads) : 0.0f;
+        const float readFailure =
+            tag->reads ? static_cast<float>(tag->readFailures) * 100.0f / static_cast<float>(tag->reads) : 0.0f;
+        WriteLogMsg(logfile::timePrefix() + "：标签" + tag->name + "，地址=" + tag->address + "，读扫描周期(毫秒)=" +
+                    logfile::formatRounded(readPeriod) + "，读操作失败率= " + logfile::formatRounded(readFailure) + "%");
+        if (tag->writeAllowed) {
+            const float writeFailure =
+                tag->writes ? static_cast<float>(tag->writeFailures) * 100.0f / static_cast<float>(tag->writes) : 0.0f;
+            WriteLogMsg("，写操作总次数=" + std::to_string(tag->writes) + "，写操作失败率= " +
+                        logfile::formatRounded(writeFailure) + "%\r\n");
+        } else {
+            WriteLogMsg("\r\n");
+        }
+    }
+    for (const std::string& memory : logfile::memoryMessages(systeminfo::memoryStatus())) logLine(memory);
+    WriteLogMsg("\r\n");
+    logLine("本次运行总时间（毫秒）=" + logfile::formatNumber(runTime));
+}
+
+void TBaseDLLObject::writeStatisticsTail()
+{
+    const CommStatistics& s = Statistics;
+    logLine("最快扫描周期（毫秒）=" + logfile::formatNumber(s.fastestCycle));
+    logLine("最慢扫描周期（毫秒）=" + logfile::formatNumber(s.slowestCycle));
+    logLine("平均扫描周期（毫秒）=" + logfile::formatNumber(s.averageCycle));
+    const float failureRatio =
+        s.exchanges > 0 ? static_cast<float>(s.timeouts / static_cast<double>(s.exchanges)) : 1.0f;
+    logLine("通讯失败率= " + logfile::formatNumber(static_cast<double>(failureRatio) * 100.0) + "%");
+    logLine("通讯总次数= " + logfile::formatNumber(s.exchanges));
+    logLine("通讯超时总次数= " + logfile::formatNumber(s.timeouts));
+    logLine("连续通讯超时次数= " + logfile::formatNumber(s.consecutiveTimeouts));
+    logLine("从驱动程序中退出！");
+    WriteLogMsg(std::string(60, '-'));
+    WriteLogMsg("\r\n");
+}
+
+void TBaseDLLObject::RotateLogFile()
+{
+    logfile::rotate();
+}
+
+void TBaseDLLObject::WriteCommEvent(const std::string& text)
+{
+    guard::run(kClass, "WriteCommEvent", [&] { StatusMsg = text; });
+}
+
+bool TBaseDLLObject::OpenLogFile()
+{
+    // The log is opened per text by the append itself; this tells whether its folder can be had.
+    const std::string path = logfile::LogFileName();
+    return !path.empty();
+}
+
+void TBaseDLLObject::WriteLogMsg(const std::string& text) { logfile::append(text); }
+
+void TBaseDLLObject::SetLogEnabled(bool on) { LogEnabled = on && LogReady; }
+
+void TBaseDLLObject::SetLinkOK(bool value) { LinkOK = value; }
+
+std::string TBaseDLLObject::takeStatusMsg()
+{
+    std::string message = StatusMsg;
+    WriteCommEvent("");
+    return message;
+}
+
+void TBaseDLLObject::logLine(const std::string& message) { WriteLogMsg(logfile::line(message)); }
+
+// --- scheduling skeleton: the serial engine replaces these ---
+
+void TBaseDLLObject::OptimizeCommParm() {}
+
+uint32_t TBaseDLLObject::GetInterval() { return ScanTime; }
+
+TCommand* TBaseDLLObject::CreatCommand(TDLLTag&, TCommandList&, bool) { return nullptr; }
+
+bool TBaseDLLObject::NeedCreatCommand(TDLLTag&, TCommand&) { return false; }
+
+std::string TBaseDLLObject::GetAskStr(TCommand&) { return {}; }
+
+std::string TBaseDLLObject::GetAnswerMainStr(TCommand&) { return {}; }
+
+void TBaseDLLObject::RealComm(TCommand* command) { CurrentCommand = command; }
+
+void TBaseDLLObject::FinalCommand(TCommand*) {}
+
+void TBaseDLLObject::CancelCommand(TCommand*) {}
+
+void TBaseDLLObject::FreeCommand(std::unique_ptr<TCommand>& chain) { chain.reset(); }
+
+void TBaseDLLObject::ReadExecute() {}

@@ -1,0 +1,96 @@
+// TCommClass: one serial port of a driver object. It owns the receive buffer, the
+// text/hexadecimal mode and the settings tables; an OS backend opens, configures,
+// reads and writes. Reads never wait for bytes that have not arrived.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "Ostrevane800.h"
+#include "serial/serial_port.h"
+
+class TCommClass;
+
+// The five special characters copied into the port state.
+class TCommEventChars {
+public:
+    explicit TCommEventChars(TCommClass* owner = nullptr) : owner_(owner) {}
+    TCommEventChars(const TCommEventChars&) = delete;
+    // Copies the five characters; the owner stays.
+    TCommEventChars& operator=(const TCommEventChars& other);
+
+    uint8_t XonChar() const { return xon_; }
+    uint8_t XoffChar() const { return xoff_; }
+    uint8_t ErrorChar() const { return error_; }
+    uint8_t EofChar() const { return eof_; }
+    uint8_t EventChar() const { return event_; }
+    void setXonChar(uint8_t c);
+    void setXoffChar(uint8_t c);
+    void setErrorChar(uint8_t c);
+    void setEofChar(uint8_t c);
+    void setEventChar(uint8_t c);
+
+private:
+    void set(uint8_t& field, uint8_t c);
+    // An open port takes the new characters at once.
+    void changed();
+    TCommClass* owner_;
+    uint8_t xon_ = 0x11, xoff_ = 0x13, error_ = 0, eof_ = 0, event_ = 0;
+};
+
+class TCommClass {
+public:
+    // A closed port; `clearOnWrite` empties the receive buffer before each transmission.
+    explicit TCommClass(bool clearOnWrite, std::unique_ptr<serial::PortBackend> backend = nullptr);
+    ~TCommClass();
+    TCommClass(const TCommClass&) = delete;
+    TCommClass& operator=(const TCommClass&) = delete;
+
+    // Opens the port named by the configuration block with its line settings.
+    // `message` receives the status text (e.g. "Com1打开成功"). True when open.
+    bool OpenComm(const OstrevanePDB& pdb, bool textMode, std::string& message);
+    // Transmits a request (at most 255 characters), opening the port first if needed.
+    void WriteText(const std::string& text);
+    // Collects what has arrived and returns everything received since the last transmission.
+    const std::string& ReadText();
+    bool IsOpen() const;
+    void Close();
+
+    const std::string& portName() const { return portName_; }
+    const std::string& statusText() const { return statusText_; }
+    bool textMode() const { return textMode_; }
+    const serial::LineSettings& lineSettings() const { return settings_; }
+    TCommEventChars& eventChars() { return eventChars_; }
+    // Re-applies the line settings to an open port (after a special character changed).
+    void applyState();
+
+    static constexpr uint32_t kInputBufferSize = 4096;
+    static constexpr uint32_t kOutputBufferSize = 2048;
+    static constexpr uint32_t kReadWait = 1000;   // ms
+    static constexpr uint32_t kWriteWait = 1000;  // ms
+    static constexpr size_t kMaxRequestLength = 255;
+
+private:
+    // Takes the four line codes of the configuration block; false when one is outside its table.
+    bool takeLineCodes(const OstrevanePDB& pdb);
+    bool openPort();
+    // True when the backend accepted the line settings.
+    bool applyPortState();
+    void transmit(const std::string& text);
+    void collectPending();
+    // Failures of the port calls arrive here; this driver keeps them silent.
+    void onError(std::string_view message, int systemError);
+
+    std::unique_ptr<serial::PortBackend> backend_;
+    bool textMode_ = true;
+    bool clearOnWrite_;
+    std::string portName_ = "Com1";
+    serial::LineSettings settings_;
+    // False after a configuration block whose line codes lie outside the tables:
+    // such a port is not opened until a valid configuration arrives.
+    bool settingsValid_ = true;
+    TCommEventChars eventChars_{this};
+    std::string receiveBuffer_;
+    std::string statusText_;
+};

@@ -1,0 +1,45 @@
+// The OS side of a serial port: one small interface, one implementation per OS.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace serial {
+
+// Line settings as the port applies them.
+struct LineSettings {
+    uint32_t baudRate = 19200;
+    uint8_t dataBits = 8;  // 4..8
+    uint8_t parity = 2;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    uint8_t stopBits = 0;  // 0 one, 1 one and a half, 2 two
+    bool parityCheck = true;  // fParity
+    uint8_t xonChar = 0x11, xoffChar = 0x13, errorChar = 0, eofChar = 0, eventChar = 0;
+    uint16_t xonLimit = 1024, xoffLimit = 1024;
+};
+
+class PortBackend {
+public:
+    virtual ~PortBackend() = default;
+    // Opens the named port ("Com1".."Com10") exclusively for reading and writing
+    // without blocking. `systemError` receives the OS error code on failure.
+    virtual bool open(const std::string& portName, int& systemError) = 0;
+    // The opened handle is a character device (a serial line).
+    virtual bool isCharacterDevice() = 0;
+    // Reads return at once with what is queued.
+    virtual bool setNonBlockingTimeouts() = 0;
+    virtual bool applySettings(const LineSettings& settings) = 0;
+    virtual bool setupBuffers(uint32_t inputSize, uint32_t outputSize) = 0;
+    // Discards both queues.
+    virtual void purge() = 0;
+    // Bytes waiting in the input queue; clears the error state.
+    virtual int32_t bytesWaiting() = 0;
+    // Transfers with a bound on the wait; the count moved, or -1.
+    virtual int32_t read(uint8_t* buffer, uint32_t count, uint32_t waitMs) = 0;
+    virtual int32_t write(const uint8_t* buffer, uint32_t count, uint32_t waitMs) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+};
+
+std::unique_ptr<PortBackend> createPortBackend();
+
+}  // namespace serial
