@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Runs every test suite of the project: the native suite, the sanitizer suite and
+# the Windows DLLs (32-bit and 64-bit) under Wine. On a fresh machine, run as root,
+# it first installs what is missing from Debian's packages.
+#
+# Outside CI a missing Windows toolchain or Wine is reported as skipped;
+# under CI=true it is a failure.
+set -u
+cd "$(dirname "$0")/.."
+jobs=${JOBS:-2}
+passed=0 failed=0 skipped=0
+failures=()
+
+say() { printf '\n=== %s\n' "$*"; }
+pass() { passed=$((passed + 1)); printf '=== PASS: %s\n' "$1"; }
+fail() { failed=$((failed + 1)); failures+=("$1"); printf '=== FAIL: %s\n' "$1"; }
+skip() {
+  if [ "${CI:-}" = "true" ]; then fail "$1 (not available: $2)"; else
+    skipped=$((skipped + 1)); printf '=== SKIPPED: %s (%s)\n' "$1" "$2"; fi
+}
+
+if [ "$(id -u)" = 0 ] && [ -x scripts/install-deps.sh ]; then
+  say "Installing what is missing"
+  scripts/install-deps.sh || echo "install-deps.sh reported problems; the suites below say what they miss"
+fi
+
+native_suite() {  # preset
+  say "Native suite: $1"
+  cmake --preset "$1" >/dev/null &&
+    cmake --build --preset "$1" -j"$jobs" &&
+    ctest --preset "$1" -j"$jobs"
+}
+
+if native_suite debug; then pass "native"; else fail "native"; fi
+if native_suite asan; then pass "sanitizer (ASan+UBSan)"; else fail "sanitizer (ASan+UBSan)"; fi
+
+libs=(build/debug/src/libOstrevane800.so)
+for preset in win64 win32; do
+  compiler=$([ "$preset" = win64 ] && echo x86_64 || echo i686)-w64-mingw32-g++-posix
+  if ! command -v "$compiler" >/dev/null; then skip "Windows $preset build" "$compiler missing"; continue; fi
+  say "Windows build: $preset"
+  if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j"$jobs"; then
+    pass "Windows $preset build"
+    libs+=("build/$preset/src/Ostrevane800.dll")
+  else
+    fail "Windows $preset build"; continue
+  fi
+  say "Windows suite under Wine: $preset"
+  scripts/wine-run-tests.sh "$preset"
+  case $? in
+    0) pass "Wine $preset" ;;
+    77) skip "Wine $preset" "Wine for this architecture is not installed" ;;
+    *) fail "Wine $preset" ;;
+  esac
+done
+
+say "Export tables"
+if tests/windows/check_exports.sh "${libs[@]}"; then pass "export tables"; else fail "export tables"; fi
+
+say "Summary"
+for f in "${failures[@]}"; do echo "failed: $f"; done
+echo "suites: $passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ]
