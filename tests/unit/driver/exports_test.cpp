@@ -167,12 +167,12 @@ TEST_F(Exports, TagTypeListForTheTagEditor)
     EXPECT_EQ(first.ValueType, 0);
     EXPECT_EQ(first.Attribute, 2);
     EXPECT_EQ(first.Reserved514[0], 0xEE);
-    EXPECT_EQ(first.Maximum, 999999.0);
-    EXPECT_EQ(first.Minimum, -99999.0);
-    EXPECT_EQ(first.Zero, 0u);
+    EXPECT_EQ(double(first.Maximum), 999999.0);
+    EXPECT_EQ(double(first.Minimum), -99999.0);
+    EXPECT_EQ(uint32_t(first.Zero), 0u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer[24].Mnemonic + 1), 2), "Hb");
     EXPECT_EQ(buffer[4].Attribute, 0);  // PV
-    EXPECT_EQ(buffer[31].Maximum, 9999.0);
+    EXPECT_EQ(double(buffer[31].Maximum), 9999.0);
     EXPECT_EQ(buffer[32].Mnemonic[0], 0xEE);
 
     count = 1;
