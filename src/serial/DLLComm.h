@@ -47,8 +47,11 @@ public:
     TCommClass(const TCommClass&) = delete;
     TCommClass& operator=(const TCommClass&) = delete;
 
-    // Opens the port named by the configuration block with its line settings.
-    // `message` receives the status text (e.g. "Com1打开成功"). True when open.
+    // Opens the port named by the configuration block with its line settings; an open
+    // port is closed and opened again. `message` receives the status text (e.g.
+    // "Com1打开成功"), followed by a line break and "设备参数中的串口设置有误!" when
+    // the port index is outside the table. Line codes outside their tables leave the
+    // port closed with the port name + "设备参数中的串口设置有误!". True when open.
     bool OpenComm(const OstrevanePDB& pdb, bool textMode, std::string& message);
     // Transmits a request (at most 255 characters), opening the port first if needed.
     void WriteText(const std::string& text);
