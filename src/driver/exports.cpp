@@ -7,6 +7,7 @@
 #include "driver/DLLMain.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
+#include "framework/ValueExchange.h"
 #include "protocol/DLLRealize.h"
 
 namespace {
@@ -88,7 +89,9 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL OnDataRead(uint32_t* Count, TagDataRe
     }
     guard::run(kClass, "OnDataRead", [&] {
         object->ReadExecute();
-        driver::handOver(Msg, object->takeStatusMsg());
+        const std::string message = object->takeStatusMsg();
+        valueexchange::reportChanges(*object, Records, *Count);
+        driver::handOver(Msg, message);
     });
     return 1;
 }
@@ -102,8 +105,9 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL OnDataWrite(uint32_t Count, TagDataRe
         return 0;
     }
     const bool result = guard::run(kClass, "OnDataWrite", false, [&] {
+        const bool written = valueexchange::applyWrites(*object, Records, Count);
         driver::handOver(Msg, object->takeStatusMsg());
-        return false;
+        return written;
     });
     return result ? 1 : 0;
 }

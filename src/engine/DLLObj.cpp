@@ -1,5 +1,7 @@
 #include "engine/DLLObj.h"
 
+#include <algorithm>
+
 #include "definitions/DLLDef.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
@@ -34,6 +36,19 @@ bool TCustomDLLObject::IniParm(const OstrevanePDB* pdb)
         if (PDB.DebugSwitch) logLine(StatusMsg);
         return opened;
     });
+}
+
+uint32_t TCustomDLLObject::GetInterval()
+{
+    constexpr uint32_t kPollScanTime = 10;  // ms
+    guard::run(kClass, "GetInterval", [&] {
+        TBaseDLLObject::GetInterval();
+        size_t mostTags = 0;
+        for (const auto& command : PollList) mostTags = std::max(mostTags, command->tagIndexes.size());
+        logLine("最长通讯报包含的标签个数=" + std::to_string(mostTags) + "个");
+        WriteLogMsg(logfile::line("包含的通讯报总计=" + std::to_string(PollList.size()) + "条") + "\r\n");
+    });
+    return kPollScanTime;
 }
 
 void TCustomDLLObject::Stop()

@@ -114,9 +114,12 @@ void TBaseDLLObject::Stop()
             writeStatisticsHead();
             CurrentCommand = nullptr;
             CurrentChain = nullptr;
+            WriteChain.reset();
+            ReplyExpected = false;
             PollList.clear();
             WriteQueue.clear();
             TagTable.clear();
+            TagIndex.clear();
             TagCount = 0;
             writeStatisticsTail();
         }
@@ -197,27 +200,3 @@ std::string TBaseDLLObject::takeStatusMsg()
 }
 
 void TBaseDLLObject::logLine(const std::string& message) { WriteLogMsg(logfile::line(message)); }
-
-// --- scheduling skeleton: the serial engine replaces these ---
-
-void TBaseDLLObject::OptimizeCommParm() {}
-
-uint32_t TBaseDLLObject::GetInterval() { return ScanTime; }
-
-TCommand* TBaseDLLObject::CreatCommand(TDLLTag&, TCommandList&, bool) { return nullptr; }
-
-bool TBaseDLLObject::NeedCreatCommand(TDLLTag&, TCommand&) { return false; }
-
-std::string TBaseDLLObject::GetAskStr(TCommand&) { return {}; }
-
-std::string TBaseDLLObject::GetAnswerMainStr(TCommand&) { return {}; }
-
-void TBaseDLLObject::RealComm(TCommand* command) { CurrentCommand = command; }
-
-void TBaseDLLObject::FinalCommand(TCommand*) {}
-
-void TBaseDLLObject::CancelCommand(TCommand*) {}
-
-void TBaseDLLObject::FreeCommand(std::unique_ptr<TCommand>& chain) { chain.reset(); }
-
-void TBaseDLLObject::ReadExecute() {}

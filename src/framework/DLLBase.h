@@ -10,6 +10,7 @@
 #include "Ostrevane800.h"
 #include "engine/DLLObjDef.h"
 #include "framework/DLLBaseDef.h"
+#include "framework/TagIndex.h"
 
 class TBaseDLLObject {
 public:
@@ -33,14 +34,21 @@ public:
     virtual std::unique_ptr<TDLLTag> CreatInternalTag(const HostTagRec& hostTag);
     virtual std::string GetTagTypeStr(const std::string& tagName, const std::string& address);
     virtual void CheckAddrValid(std::unique_ptr<TDLLTag>& tag);
-    virtual void SyncTagValue(TDLLTag& tag, const TagValue& value);
-    virtual TCommand* CreatCommand(TDLLTag& tag, TCommandList& list, bool write);
-    virtual bool NeedCreatCommand(TDLLTag& tag, TCommand& command);
-    virtual std::string GetAskStr(TCommand& command);
-    virtual std::string GetAnswerMainStr(TCommand& command);
+    // Brings every tag that addresses the same parameter as `tag` into the write command.
+    virtual void SyncTagValue(TDLLTag& tag, TCommand& command);
+    // A new command for the tag, which the caller takes over, or nullptr when none is
+    // needed (the tag joined a command already in `list`, or cannot be polled).
+    virtual std::unique_ptr<TCommand> CreatCommand(TDLLTag& tag, TCommandList& list, bool write);
+    // False when the tag joined a command of `list` (reads) or cannot be served.
+    virtual bool NeedCreatCommand(TCommandList& list, TDLLTag& tag, bool write);
+    virtual std::string GetAskStr(TCommand& command, TDLLTag& tag, bool write);
+    virtual std::string GetAnswerMainStr(TCommand& command, TDLLTag& tag, bool write);
+    // Sends a command; the poll cycle's current exchange from then on.
     virtual void RealComm(TCommand* command);
-    virtual void FinalCommand(TCommand* command);
-    virtual void CancelCommand(TCommand* command);
+    // Ends the finished exchange of the current command and picks the next command.
+    virtual void FinalCommand();
+    // Selects the next poll command as current command.
+    virtual void CancelCommand();
     virtual void FreeCommand(std::unique_ptr<TCommand>& chain);
     virtual void RotateLogFile();
     virtual void WriteCommEvent(const std::string& text);
@@ -48,7 +56,8 @@ public:
     virtual void SetLogEnabled(bool on);
     virtual void SetLinkOK(bool value);
     virtual bool IniDLLObj(const OstrevanePDB* pdb, const HostTagList& hostTags);
-    virtual void ReadExecute();
+    // One pass of the poll cycle: 1 when a reply was accepted in this pass.
+    virtual int32_t ReadExecute();
     virtual bool WriteExecute(uint32_t hostId, const TagValue& value);
     virtual void Stop();
     virtual bool CheckTagAddr(const OstrevanePDB* pdb, std::string& address);
@@ -56,6 +65,7 @@ public:
     // --- non-virtual operations ---
     bool IniTagList(const HostTagList& hostTags);
     int32_t GetTagTypeIndex(const std::string& tagName, const std::string& address);
+    int32_t GetTagDevID(const std::string& tagName, const std::string& address);
     bool OpenLogFile();
 
     // Hands StatusMsg over and clears it.
@@ -86,17 +96,37 @@ public:
     int32_t WriteLogBudget = 1000;
     TCommandList PollList;
     std::vector<std::unique_ptr<TDLLTag>> TagTable;
-    std::vector<int32_t> TagIndex;
+    TagIndexArray TagIndex;
     OstrevanePDB PDB{};
     int32_t MinUnitNo = 0;
     uintptr_t HostEvent = 0;
+    int32_t PollIndex = 0;       // position in the poll list of the next poll command
+    int32_t WrapIndex = 0;       // the poll command with the shortest period
+    uint32_t CycleStartTick = 0; // tick count when the current poll cycle began
     TCommand* CurrentCommand = nullptr;
     TCommand* CurrentChain = nullptr;
-    TCommandList WriteQueue;
+    // A write chain taken from the queue is owned here while it is the current chain
+    // (poll commands stay owned by the poll list).
+    std::unique_ptr<TCommand> WriteChain;
+    TCommandQueue WriteQueue;
+    uint32_t SendTick = 0;         // tick count when the current command was sent
+    int32_t Elapsed = 0;           // ms since SendTick while waiting; 0 after an exchange
+    bool ExchangeFinished = false;
+    bool FinishEnabled = false;    // FinalCommand runs only while set
+    // The current exchange put a request on the line: bytes in the receive buffer can
+    // only be its reply. A command that is not sent (line or device switched off) must
+    // not take the previous exchange's reply, still in the buffer, for its own.
+    bool ReplyExpected = false;
+    // Table positions of the system tags, whose values follow the link after every exchange.
+    std::vector<int32_t> SystemTagPositions;
     bool PortCreated = false;
     double TotalFailures = 0;
 
 protected:
+    // Notes where the system tags are; run whenever the tag table has been built anew.
+    void indexSystemTags();
+    // Device number with communication switched on (numbers without an entry count as on).
+    bool deviceEnabled(int32_t deviceNo) const;
     void writeStartBanner();
     void writeStatisticsHead();
     void writeStatisticsTail();

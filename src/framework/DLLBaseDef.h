@@ -35,6 +35,7 @@ struct TDLLTag {
     int32_t slotNo = -1;
     uint8_t deviceType = 2;
     uint32_t quality = OSTREVANE_QUALITY_GOOD;
+    double timeStamp = 0;  // when a reply last gave it a value (OLE date, local time)
     uint8_t internalTag = 0;
     uint32_t reads = 0;
     uint32_t readFailures = 0;
@@ -53,6 +54,7 @@ struct CommStatistics {
     double garbledReplies = 0;
     double abnormalReplies = 0;
     double consecutiveTimeouts = 0;
+    double lastCycleTime = 0;
     double lastResetTime = 0;
     double fastestCycle = 0;
     double slowestCycle = 0;

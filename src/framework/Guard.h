@@ -29,4 +29,16 @@ void run(std::string_view className, std::string_view method, Body&& body) noexc
     }
 }
 
+// For the few operations whose faults pass without a log line: the body's failure
+// only yields the neutral result.
+template <typename Result, typename Body>
+Result quiet(Result neutral, Body&& body) noexcept
+{
+    try {
+        return body();
+    } catch (...) {
+        return neutral;
+    }
+}
+
 }  // namespace guard

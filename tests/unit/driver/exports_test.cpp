@@ -125,13 +125,15 @@ TEST_F(Exports, WriteLogWithoutPendingMessageChangesNothing)
     IniDriver(0, none, &block, &msg);
     takeHostText(msg);
     TBaseDLLObject* object = driver::currentObject();
-    WriteLog(1, &msg);
+    // Building the (empty) tag table switched traffic logging on.
+    ASSERT_TRUE(object->LogEnabled);
+    WriteLog(0, &msg);
     EXPECT_EQ(msg, nullptr);
-    EXPECT_FALSE(object->LogEnabled);
-    object->WriteCommEvent("状态");
-    WriteLog(1, &msg);
-    EXPECT_EQ(takeHostText(msg), "状态");
     EXPECT_TRUE(object->LogEnabled);
+    object->WriteCommEvent("状态");
+    WriteLog(0, &msg);
+    EXPECT_EQ(takeHostText(msg), "状态");
+    EXPECT_FALSE(object->LogEnabled);
     EXPECT_TRUE(object->StatusMsg.empty());
 }
 
