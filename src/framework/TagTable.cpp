@@ -234,7 +234,10 @@ void TBaseDLLObject::SyncTagValue(TDLLTag& tag, TCommand& command)
             if (other->tagTypeIndex != tagType || other->channelNo != channel || other->slotNo != slot ||
                 other->deviceNo != device)
                 continue;
-            command.tagIndexes.push_back(other->tableIndex);
+            // A retry syncs again, and the written tag is already listed: count each tag once.
+            if (std::find(command.tagIndexes.begin(), command.tagIndexes.end(), other->tableIndex) ==
+                command.tagIndexes.end())
+                command.tagIndexes.push_back(other->tableIndex);
             other->writeNumber = writeNumber;
             const bool bitSet = bitOf(word, other->bitNo);
             switch (tagvalue::kindOf(other->valueType)) {

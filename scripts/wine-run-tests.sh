@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Runs the cross-built Windows test program under Wine, with COM1 mapped to a
+# pseudo-terminal.
+#
+#   scripts/wine-run-tests.sh win64|win32 [test arguments...]
+#
+# The program (build/<preset>/tests/windows/ostrevane_windows_tests.exe, next to
+# its copy of Ostrevane800.dll) runs in the prefix of its architecture
+# (scripts/wine-env.sh). The verdict comes from the program's own summary: a
+# 32-bit program under a Wine that cannot run it may still exit 0.
+#
+# Exit status: 0 passed; 1 failed; 2 not built or wrong usage; 77 Wine for this
+# architecture is not available here (the reason is printed).
+set -u
+
+preset="${1:-}"
+shift || true
+case "$preset" in
+    win64 | win32) ;;
+    *) echo "usage: wine-run-tests.sh win64|win32 [test arguments...]" >&2; exit 2 ;;
+esac
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build/$preset"
+program="$build/tests/windows/ostrevane_windows_tests.exe"
+verdict() { echo "wine-run-tests $preset: $*"; }
+
+if [ ! -f "$program" ] || [ ! -f "$(dirname "$program")/Ostrevane800.dll" ]; then
+    verdict "NOT BUILT ($program; run: cmake --preset $preset && cmake --build --preset $preset)"
+    exit 2
+fi
+
+# shellcheck source=scripts/wine-env.sh
+. "$root/scripts/wine-env.sh" "$preset"
+status=$?
+if [ "$status" -eq 77 ]; then
+    verdict "SKIPPED ($preset Wine cannot run on this machine)"
+    exit 77
+elif [ "$status" -ne 0 ]; then
+    verdict "FAILED (the Wine prefix could not be prepared)"
+    exit 1
+fi
+
+# One run at a time per prefix: the run rewrites COM1 and restarts the wineserver.
+exec 9>"$OSTREVANE_WINE_LOCK"
+if ! flock -w 600 9; then
+    verdict "FAILED ($OSTREVANE_WINE_LOCK stayed locked)"
+    exit 1
+fi
+
+work="$build/wine-run"
+mkdir -p "$work"
+holder_pid=""
+cleanup() {
+    [ -n "$holder_pid" ] && kill "$holder_pid" 2>/dev/null && wait "$holder_pid" 2>/dev/null
+    "$OSTREVANE_WINESERVER" -k >/dev/null 2>&1
+}
+trap cleanup EXIT
+
+# The pseudo-terminal holder is a native program, built here with the machine's C compiler.
+holder="$build/pty_hold"
+holder_source="$root/tests/windows/pty_hold.c"
+if [ ! -x "$holder" ] || [ "$holder_source" -nt "$holder" ]; then
+    if ! cc -O2 -o "$holder" "$holder_source"; then
+        verdict "FAILED (could not build the pseudo-terminal holder)"
+        exit 1
+    fi
+fi
+rm -f "$work/pty-path"
+"$holder" >"$work/pty-path" &
+holder_pid=$!
+for _ in $(seq 50); do
+    [ -s "$work/pty-path" ] && break
+    sleep 0.1
+done
+slave="$(head -n 1 "$work/pty-path" 2>/dev/null)"
+if [ -z "$slave" ]; then
+    verdict "FAILED (no pseudo-terminal)"
+    exit 1
+fi
+
+# Wine creates its COM devices from this key when the prefix's wineserver starts.
+if ! "$OSTREVANE_WINE" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$slave" /f >/dev/null 2>&1; then
+    verdict "FAILED (could not map COM1 to $slave)"
+    exit 1
+fi
+"$OSTREVANE_WINESERVER" -k >/dev/null 2>&1
+"$OSTREVANE_WINESERVER" -w
+
+log="$work/test-output.txt"
+echo "running $program under $OSTREVANE_WINE (COM1 -> $slave)"
+(cd "$work" && OSTREVANE_WINE_COM1="$slave" timeout 600 "$OSTREVANE_WINE" "$program" --gtest_color=no "$@") 2>&1 |
+    tr -d '\r' | tee "$log"
+exit_status=${PIPESTATUS[0]}
+
+passed_count="$(sed -n 's/^\[  PASSED  \] \([0-9][0-9]*\) tests\{0,1\}\..*/\1/p' "$log" | tail -n 1)"
+if grep -q '^\[  FAILED  \]' "$log"; then
+    verdict "FAILED (see the failed tests above; output in $log)"
+    exit 1
+elif [ "$exit_status" -ne 0 ]; then
+    verdict "FAILED (exit status $exit_status; output in $log)"
+    exit 1
+elif [ -z "$passed_count" ] || [ "$passed_count" -eq 0 ]; then
+    verdict "FAILED (no test summary: the program did not run; output in $log)"
+    exit 1
+elif grep -q '^\[  SKIPPED \]' "$log"; then
+    verdict "FAILED (tests were skipped although COM1 was mapped; output in $log)"
+    exit 1
+fi
+verdict "PASSED ($passed_count tests)"
+exit 0

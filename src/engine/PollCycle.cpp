@@ -1,0 +1,179 @@
+// The poll cycle: one small step inside each of the host's read calls. An exchange is
+// sent, looked at once per pass, and finished by an accepted reply or a time-out; the
+// next command goes out in the same pass, so the line idles only between two calls.
+#include <climits>
+#include <cmath>
+#include <string>
+
+#include "definitions/DLLDef.h"
+#include "engine/DLLObj.h"
+#include "framework/DLLLog.h"
+#include "framework/Guard.h"
+#include "platform/clock.h"
+#include "platform/sync.h"
+
+namespace {
+
+constexpr std::string_view kClass = "TCustomDLLObject";
+constexpr double kSevereAfter = 10;       // consecutive time-outs before the host is alarmed
+constexpr double kLogSwitchPeriod = 10000;
+constexpr double kLogSwitchAt = 100;      // ...th time-out of each period switches logging on
+constexpr float kReportedFailureRate = 0.05f;
+constexpr size_t kStatisticsColumn = 32;  // bytes of each right-aligned text of the statistics line
+
+// The exchange count is a 32-bit integer; a plant polling for years stops it at its top.
+void countExchange(int32_t& exchanges)
+{
+    if (exchanges < INT32_MAX) ++exchanges;
+}
+
+std::string rightAligned(const std::string& text)
+{
+    std::string column = text;
+    if (column.size() < kStatisticsColumn) column.insert(0, kStatisticsColumn - column.size(), ' ');
+    return column + " ";
+}
+
+}  // namespace
+
+void TCustomDLLObject::RealComm(TCommand* command)
+{
+    guard::run(kClass, "RealComm", [&] {
+        ReplyExpected = false;
+        TBaseDLLObject::RealComm(command);
+        if (!command || CurrentCommand != command || !CommLineEnabled || !deviceEnabled(command->deviceNo)) return;
+        if (command->request.empty() || !Comm) return;
+        Comm->WriteText(command->request);
+        ReplyExpected = true;
+    });
+}
+
+void TCustomDLLObject::CancelCommand()
+{
+    guard::run(kClass, "CancelCommand", [&] {
+        // Commands of switched-off devices are passed over, except the first of the list,
+        // which then ends by time-out, so that a cycle with every device off still turns.
+        do {
+            TBaseDLLObject::CancelCommand();
+        } while (CurrentCommand && PollIndex != 0 && !deviceEnabled(CurrentCommand->deviceNo));
+    });
+}
+
+int32_t TCustomDLLObject::ReadExecute()
+{
+    return guard::run(kClass, "ReadExecute", int32_t{0}, [&]() -> int32_t {
+        if (!PortCreated) IniParm(&PDB);
+        if (!Running) return 0;
+        if (!CurrentCommand) {
+            // A write that arrives while nothing is polled waits for the next pass.
+            if (!WriteQueue.empty()) {
+                WriteChain = std::move(WriteQueue.front());
+                WriteQueue.pop_front();
+                CurrentCommand = CurrentChain = WriteChain.get();
+                FinishEnabled = false;
+            } else {
+                FinishEnabled = true;
+            }
+            return 0;
+        }
+
+        CommStatistics& s = Statistics;
+        const float failureRate = s.exchanges != 0 ? static_cast<float>(s.timeouts / s.exchanges) : 1.0f;
+        if (!Stopped) ExchangeFinished = GetResult();
+        const bool accepted = ExchangeFinished;
+        TCommand& command = *CurrentCommand;
+        if (accepted) {
+            if (!command.chain) {
+                countExchange(s.exchanges);
+                for (const int32_t position : command.tagIndexes) {
+                    if (TDLLTag* tag = tagAt(TagTable, position)) ++(command.write ? tag->writes : tag->reads);
+                }
+            }
+            s.consecutiveTimeouts = 0;
+            SetLinkOK(true);
+            Elapsed = 0;
+            command.replyQuality = (1.0f + command.replyQuality) / 2.0f;
+            if (PDB.TraceOutput) {
+                logLine((command.write ? "发送串行口写标签命令= " : "发送串行口读标签命令= ") + command.request);
+                logLine("串行口接收到应答信息= " + command.reply);
+                logLine("串行口应答信息通过校验检查。");
+            }
+        } else {
+            Elapsed = static_cast<int32_t>(platform::clock().tickCount() - SendTick);
+        }
+
+        if (Elapsed > def::ReplyTimeout) endByTimeout(failureRate);
+
+        if (FinishEnabled) FinalCommand();
+        FinishEnabled = true;
+        if (ExchangeFinished) {
+            if (CurrentCommand) CurrentCommand->reply.clear();
+            RealComm(CurrentCommand);
+            updateStatisticsLine(failureRate);
+        }
+        return accepted ? 1 : 0;
+    });
+}
+
+void TCustomDLLObject::endByTimeout(float failureRate)
+{
+    CommStatistics& s = Statistics;
+    TCommand& command = *CurrentCommand;
+    const bool logWasEnabled = LogEnabled;
+    ExchangeFinished = true;
+    countExchange(s.exchanges);
+    ++s.timeouts;
+    for (const int32_t position : command.tagIndexes) {
+        TDLLTag* tag = tagAt(TagTable, position);
+        if (!tag) continue;
+        ++(command.write ? tag->writes : tag->reads);
+        ++(command.write ? tag->writeFailures : tag->readFailures);
+    }
+    SetLinkOK(false);
+    command.replyQuality = command.replyQuality / 2.0f;
+    ++s.consecutiveTimeouts;
+    WriteCommEvent("通讯超时错，期待设备应答");
+    if (s.consecutiveTimeouts > kSevereAfter) {
+        WriteCommEvent("严重故障：连续通讯失败，请检查线路和设备");
+        if (HostEvent) platform::signalHostEvent(HostEvent);
+        // Long trouble switches the traffic log on so the engineer finds the story in it.
+        if (std::fmod(s.consecutiveTimeouts, kLogSwitchPeriod) == kLogSwitchAt) LogEnabled = true;
+    }
+    if (!PDB.ErrorOutput) return;
+    WriteLogMsg("\r\n" + logfile::line("通讯超时错，执行的操作=" + command.request));
+    logLine("通讯超时错，期待应答=" + command.answerMain);
+    if (command.reply.empty()) {
+        logLine("串行口没有接收到应答信息！");
+    } else {
+        logLine("串行口接收到应答信息= " + command.reply);
+        logLine("串行口应答信息没有通过校验检查。");
+    }
+    if (failureRate > kReportedFailureRate) {
+        logLine("通讯失败率超过5%= " + logfile::formatNumber(static_cast<double>(failureRate) * 100.0) + "%");
+        logLine("通讯总次数= " + logfile::formatNumber(static_cast<double>(s.exchanges) + 1));
+        logLine("通讯超时总次数= " + logfile::formatNumber(s.timeouts));
+        logLine("连续通讯超时次数= " + logfile::formatNumber(s.consecutiveTimeouts));
+    }
+    LogEnabled = logWasEnabled;
+}
+
+void TCustomDLLObject::updateStatisticsLine(float failureRate)
+{
+    const CommStatistics& s = Statistics;
+    const std::string texts[] = {
+        "通讯失败率=" + logfile::formatNumber(static_cast<double>(failureRate) * 100.0) + "%",
+        "已经发送的命令帧数=" + logfile::formatNumber(s.exchanges),
+        "成功接收的应答帧数=" + logfile::formatNumber(s.goodReplies),
+        "总的通讯失败计数=" + logfile::formatNumber(TotalFailures),
+        "超时错的应答帧数=" + logfile::formatNumber(s.timeouts),
+        "校验错的应答帧数=" + logfile::formatNumber(s.checkErrors),
+        "长度不够的短应答帧数=" + logfile::formatNumber(s.shortReplies),
+        "乱码的应答帧数/强电干扰=" + logfile::formatNumber(s.garbledReplies),
+        "异常的应答帧数/数值超限=" + logfile::formatNumber(s.abnormalReplies),
+        "连续通讯超时错误计数=" + logfile::formatNumber(s.consecutiveTimeouts),
+        "上一次系统通信复位的时间=" + logfile::formatNumber(s.lastResetTime),
+    };
+    std::string line = logfile::timePrefix();
+    for (const std::string& text : texts) line += rightAligned(text);
+    DevMsg = line + "\r\n";
+}

@@ -1,0 +1,220 @@
+// The scheduling skeleton of TBaseDLLObject: sending a command, finishing an
+// exchange (link states, system tags, tag updates, the next command), selecting the
+// next poll command and disposing command chains. The serial engine adds the port.
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "framework/DLLBase.h"
+#include "framework/DLLLog.h"
+#include "framework/Guard.h"
+#include "framework/SystemTags.h"
+#include "framework/TableAccess.h"
+#include "platform/clock.h"
+
+namespace {
+
+constexpr std::string_view kClass = "TBaseDLLObject";
+
+// Overall link state after a failed exchange while the line is on: one failure after
+// normal is interference, two a fault, three or more a broken line; a line that was
+// paused starts again from "never succeeded".
+constexpr std::array<uint8_t, 6> kLinkStateAfterFailure = {0, 2, 3, 4, 4, 0};
+constexpr uint8_t kLinkNormal = 1;
+constexpr uint8_t kLinkPaused = 5;
+
+// A device's link state from its run of failures (-1: never answered).
+uint8_t deviceLinkState(int32_t failures)
+{
+    if (failures < 0) return 0;
+    if (failures == 0) return 1;
+    if (failures <= 2) return 2;
+    if (failures <= 5) return 3;
+    return 4;
+}
+
+int32_t decrementedCountdown(int32_t countdown) { return countdown == INT32_MIN ? countdown : countdown - 1; }
+
+// skip factor / quality, truncated, kept inside the 32-bit range.
+int32_t countdownFor(int32_t skipFactor, float quality)
+{
+    const double countdown = std::trunc(static_cast<double>(skipFactor) / static_cast<double>(quality));
+    return static_cast<int32_t>(std::clamp(countdown, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
+}
+
+}  // namespace
+
+bool TBaseDLLObject::deviceEnabled(int32_t deviceNo) const { return !isDeviceNo(deviceNo) || DevEnabled[deviceNo] != 0; }
+
+void TBaseDLLObject::indexSystemTags()
+{
+    SystemTagPositions.clear();
+    for (size_t position = 0; position < TagTable.size(); ++position) {
+        const TDLLTag* tag = TagTable[position].get();
+        if (tag && tag->internalTag) SystemTagPositions.push_back(static_cast<int32_t>(position));
+    }
+}
+
+// --- neutral versions: the serial engine and the instrument protocol replace these ---
+
+void TBaseDLLObject::OptimizeCommParm() {}
+
+std::unique_ptr<TCommand> TBaseDLLObject::CreatCommand(TDLLTag&, TCommandList&, bool) { return nullptr; }
+
+bool TBaseDLLObject::NeedCreatCommand(TCommandList&, TDLLTag&, bool) { return false; }
+
+std::string TBaseDLLObject::GetAskStr(TCommand&, TDLLTag&, bool) { return {}; }
+
+std::string TBaseDLLObject::GetAnswerMainStr(TCommand&, TDLLTag&, bool) { return {}; }
+
+int32_t TBaseDLLObject::ReadExecute() { return 0; }
+
+// --- the skeleton ---
+
+void TBaseDLLObject::RealComm(TCommand* command)
+{
+    guard::run(kClass, "RealComm", [&] {
+        if (!command || !CommLineEnabled) return;
+        if (command->write && (command->flags & kCommandUpdatesTags) && !command->tagIndexes.empty()) {
+            if (TDLLTag* written = tagAt(TagTable, command->tagIndexes.front())) SyncTagValue(*written, *command);
+        }
+        SendTick = platform::clock().tickCount();
+        Elapsed = 0;
+        // A switched-off device is not addressed; its exchange ends by time-out.
+        if (!deviceEnabled(command->deviceNo)) return;
+        CurrentCommand = command;
+        ExchangeFinished = false;
+    });
+}
+
+void TBaseDLLObject::FinalCommand()
+{
+    guard::run(kClass, "FinalCommand", [&] {
+        TCommand* command = CurrentCommand;
+        if (!ExchangeFinished || !command) return;
+        const int32_t deviceNo = command->deviceNo;
+        const bool hasDevice = isDeviceNo(deviceNo);
+
+        // Link states.
+        if (LinkOK && CommLineEnabled) {
+            LinkState = kLinkNormal;
+            if (hasDevice) DevFailCount[deviceNo] = 0;
+        } else {
+            if (hasDevice && DevFailCount[deviceNo] != -1 && DevFailCount[deviceNo] != INT32_MAX) ++DevFailCount[deviceNo];
+            LinkState = CommLineEnabled ? kLinkStateAfterFailure[std::min<size_t>(LinkState, kLinkPaused)] : kLinkPaused;
+        }
+        if (hasDevice) {
+            DevLinkState[deviceNo] = (!DevEnabled[deviceNo] || !CommLineEnabled) ? kLinkPaused
+                                                                                  : deviceLinkState(DevFailCount[deviceNo]);
+        }
+
+        // System tags follow the driver's state; a device's link tag only after an
+        // exchange with that device.
+        for (const int32_t position : SystemTagPositions) {
+            TDLLTag* tag = tagAt(TagTable, position);
+            if (!tag || !tag->internalTag) continue;
+            const std::optional<systemtags::Kind> kind = systemtags::refreshedKind(tag->typeString);
+            if (!kind) continue;
+            if (*kind == systemtags::Kind::DeviceLink && (!hasDevice || tag->deviceNo != deviceNo)) continue;
+            tag->value = systemtags::stateValue(*this, *kind, *tag);
+        }
+
+        Elapsed = 0;
+
+        // A command that keeps failing is polled less often, down to every 100th turn.
+        if (command->replyQuality < 0.5f) {
+            command->replyQuality = std::max(command->replyQuality, 0.01f);
+            command->skipCountdown = countdownFor(command->skipFactor, command->replyQuality);
+        } else {
+            command->skipCountdown = command->skipFactor;
+        }
+
+        // Tag updates.
+        if (!LinkOK) {
+            if (command->tries == 1) {
+                command->tries = 2;  // the write goes out once more
+                return;
+            }
+            if (command->write && (command->flags & kCommandUpdatesTags) && !command->tagIndexes.empty()) {
+                if (TDLLTag* tag = tagAt(TagTable, command->tagIndexes.front())) tag->quality = OSTREVANE_QUALITY_BAD;
+            }
+        } else if (command->flags & kCommandUpdatesTags) {
+            for (const int32_t position : command->tagIndexes) {
+                TDLLTag* tag = tagAt(TagTable, position);
+                if (!tag) continue;
+                tag->quality = OSTREVANE_QUALITY_GOOD;
+                if (command->write) tag->value = tag->requestedValue;
+            }
+        }
+
+        // The next command: the rest of the chain, the oldest write, or the next poll.
+        if (command->chain) {
+            CurrentCommand = command->chain.get();
+            return;
+        }
+        if (CurrentChain && (CurrentChain->flags & kCommandTemporary)) {
+            if (WriteChain.get() == CurrentChain) FreeCommand(WriteChain);
+            CurrentChain = nullptr;
+            CurrentCommand = nullptr;
+        }
+        if (!WriteQueue.empty()) {
+            WriteChain = std::move(WriteQueue.front());
+            WriteQueue.pop_front();
+            CurrentCommand = CurrentChain = WriteChain.get();
+        } else {
+            CancelCommand();
+        }
+    });
+}
+
+void TBaseDLLObject::CancelCommand()
+{
+    guard::run(kClass, "CancelCommand", [&] {
+        CurrentCommand = nullptr;
+        CurrentChain = nullptr;
+        if (PollList.empty()) return;
+        const auto count = static_cast<int32_t>(std::min<size_t>(PollList.size(), INT32_MAX));
+        bool first = true;
+        bool wrapped = false;
+        TCommand* candidate = nullptr;
+        do {
+            PollIndex = PollIndex >= 0 && PollIndex < count ? (PollIndex + 1) % count : 0;
+            candidate = PollList[static_cast<size_t>(PollIndex)].get();
+            if (!candidate) return;
+            if (PollIndex == WrapIndex) wrapped = true;
+            if (first || candidate->skipCountdown < 2) {
+                candidate->skipCountdown = decrementedCountdown(candidate->skipCountdown);
+                if (candidate->skipCountdown <= 1) first = false;
+            }
+        } while (candidate->skipCountdown > 0);
+        CurrentCommand = CurrentChain = candidate;
+        if (!wrapped) return;
+
+        // Selecting the command with the shortest period closes a poll cycle.
+        const uint32_t now = platform::clock().tickCount();
+        const uint32_t lastCycle = now - CycleStartTick;
+        CycleStartTick = now;
+        Statistics.lastCycleTime = lastCycle;
+        if (PDB.TraceOutput) WriteLogMsg(logfile::line("本次读标签循环周期（毫秒）=" + std::to_string(lastCycle)) + "\r\n");
+        CommStatistics& s = Statistics;
+        if (static_cast<size_t>(std::max(s.exchanges, 0)) < PollList.size()) {
+            s.fastestCycle = s.slowestCycle = s.averageCycle = lastCycle;
+        } else {
+            s.slowestCycle = std::max<double>(s.slowestCycle, lastCycle);
+            s.fastestCycle = std::min<double>(s.fastestCycle, lastCycle);
+            double n = static_cast<double>(s.exchanges) - static_cast<double>(PollList.size());
+            if (n == 0) n = 1;
+            s.averageCycle = ((n - 1) * s.averageCycle + lastCycle) / n;
+        }
+    });
+}
+
+void TBaseDLLObject::FreeCommand(std::unique_ptr<TCommand>& chain)
+{
+    // Disposing the head disposes the commands linked behind it, one by one.
+    guard::run(kClass, "FreeCommand", [&] { chain.reset(); });
+}
