@@ -146,9 +146,12 @@ TEST_F(ValueExchange, ATagWaitsForItsReportInterval)
     EXPECT_EQ(read(0), (Ids{1, 2}));
 }
 
+// These two need the driver linked in: its tick count set, a tag reached from inside.
+// The Windows program, which loads the DLL like a host, leaves them out.
+#ifndef OSTREVANE_DRIVER_OUT_OF_REACH
 TEST_F(ValueExchange, TheIntervalIsMeasuredAcrossTheTickWrap)
 {
-    if (!host.clockControlled()) GTEST_SKIP() << "the driver's tick count cannot be set here";
+    ASSERT_TRUE(host.clockControlled());
     host.setTick(0xFFFFFF00u);
     start({withNumber(hostTag(1, "PV3:0.0", kNumber, 500), 1)});
     EXPECT_EQ(read(499), Ids{});  // exactly the interval after creation is not enough
@@ -160,12 +163,13 @@ TEST_F(ValueExchange, AQualityChangeAloneIsReported)
     start({withNumber(hostTag(1, "PV3:0.0", kNumber), 7), withNumber(hostTag(2, "SP3:0.0", kNumber), 8)});
     for (int call = 0; call < 6; ++call) read(0);
     EXPECT_EQ(read(0), Ids{});
-    if (!host.setQuality(2, OSTREVANE_QUALITY_BAD)) GTEST_SKIP() << "the driver's tags cannot be reached here";
+    ASSERT_TRUE(host.setQuality(2, OSTREVANE_QUALITY_BAD));
     EXPECT_EQ(read(0), Ids{2});
     EXPECT_EQ(qualityOf(records[0]), static_cast<uint32_t>(OSTREVANE_QUALITY_BAD));
     EXPECT_EQ(numberOf(records[0]), 8.0);
     EXPECT_EQ(read(0), Ids{});
 }
+#endif
 
 TEST_F(ValueExchange, WritesThatMatchNoTagAreSkipped)
 {
