@@ -8,9 +8,21 @@
 #include <cstring>
 
 #include "definitions/DLLDef.h"
+#include "driver/DLLMain.h"
+#include "framework/DLLLog.h"
 #include "framework/PDB.h"
 
 namespace bench_support {
+
+namespace {
+// The driver's log goes to a temporary folder, not below wherever the benchmark runs.
+[[maybe_unused]] const bool logMovedAside = [] {
+    driver::libraryInitialise();
+    char folder[] = "/tmp/ostrevane-bench-XXXXXX";
+    if (mkdtemp(folder)) logfile::setLogFileName(std::string(folder) + "/Debug/Ostrevane800.Log");
+    return true;
+}();
+}  // namespace
 
 OstrevanePDB fullPlant()
 {

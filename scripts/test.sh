@@ -45,17 +45,26 @@ for preset in win64 win32; do
   else
     fail "Windows $preset build"; continue
   fi
-  say "Windows suite under Wine: $preset"
-  scripts/wine-run-tests.sh "$preset"
-  case $? in
-    0) pass "Wine $preset" ;;
-    # A kernel without 32-bit execution cannot run 32-bit Wine at all: that is a
-    # fact of the machine, not a missing install, so it stays a skip under CI too.
-    77) if [ "$preset" = win32 ]; then
-          skipped=$((skipped + 1)); echo "=== SKIPPED: Wine $preset (this machine cannot run 32-bit Wine)"
-        else skip "Wine $preset" "Wine for this architecture cannot run here"; fi ;;
-    *) fail "Wine $preset" ;;
-  esac
+  # The Windows suite, the end-to-end tests against the native simulator (built by
+  # the native suite above), and the Windows reference host against it.
+  for mode in suite e2e host; do
+    name="Wine $preset $mode"
+    say "$name"
+    case $mode in
+      suite) scripts/wine-run-tests.sh "$preset" ;;
+      e2e) scripts/wine-run-tests.sh --e2e "$preset" ;;
+      host) scripts/host-under-wine.sh "$preset" ;;
+    esac
+    case $? in
+      0) pass "$name" ;;
+      # A kernel without 32-bit execution cannot run 32-bit Wine at all: that is a
+      # fact of the machine, not a missing install, so it stays a skip under CI too.
+      77) if [ "$preset" = win32 ]; then
+            skipped=$((skipped + 1)); echo "=== SKIPPED: $name (this machine cannot run 32-bit Wine)"
+          else skip "$name" "Wine for this architecture cannot run here"; fi ;;
+      *) fail "$name" ;;
+    esac
+  done
 done
 
 say "Export tables"

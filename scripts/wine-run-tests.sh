@@ -1,32 +1,56 @@
 #!/usr/bin/env bash
-# Runs the cross-built Windows test program under Wine, with COM1 mapped to a
+# Runs a cross-built Windows test program under Wine, with COM1 mapped to a
 # pseudo-terminal.
 #
-#   scripts/wine-run-tests.sh win64|win32 [test arguments...]
+#   scripts/wine-run-tests.sh [--e2e] win64|win32 [test arguments...]
 #
-# The program (build/<preset>/tests/windows/ostrevane_windows_tests.exe, next to
-# its copy of Ostrevane800.dll) runs in the prefix of its architecture
-# (scripts/wine-env.sh). The verdict comes from the program's own summary: a
-# 32-bit program under a Wine that cannot run it may still exit 0.
+# Without --e2e the program is the Windows suite
+# (build/<preset>/tests/windows/ostrevane_windows_tests.exe, next to its copy of
+# Ostrevane800.dll) and a holder (tests/windows/pty_hold.c) keeps the
+# pseudo-terminal open, swallowing what the driver sends. With --e2e the program is
+# ostrevane_windows_e2e_tests.exe and the line is served by the natively built
+# instrument simulator (build/debug/tools/sim/ostrevane-sim, or $OSTREVANE_SIM)
+# playing the instruments of tests/e2e/standard-instruments.args. $OSTREVANE_BUILD_DIR
+# replaces build/<preset> as the folder of the cross build.
+#
+# The program runs in the prefix of its architecture (scripts/wine-env.sh). The
+# verdict comes from the program's own summary: a 32-bit program under a Wine that
+# cannot run it may still exit 0.
 #
 # Exit status: 0 passed; 1 failed; 2 not built or wrong usage; 77 Wine for this
 # architecture is not available here (the reason is printed).
 set -u
 
+mode=suite
+if [ "${1:-}" = "--e2e" ]; then
+    mode=e2e
+    shift
+fi
 preset="${1:-}"
 shift || true
 case "$preset" in
     win64 | win32) ;;
-    *) echo "usage: wine-run-tests.sh win64|win32 [test arguments...]" >&2; exit 2 ;;
+    *) echo "usage: wine-run-tests.sh [--e2e] win64|win32 [test arguments...]" >&2; exit 2 ;;
 esac
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$root/build/$preset"
-program="$build/tests/windows/ostrevane_windows_tests.exe"
-verdict() { echo "wine-run-tests $preset: $*"; }
+build="${OSTREVANE_BUILD_DIR:-$root/build/$preset}"
+if [ "$mode" = e2e ]; then
+    program="$build/tests/windows/ostrevane_windows_e2e_tests.exe"
+    simulator="${OSTREVANE_SIM:-$root/build/debug/tools/sim/ostrevane-sim}"
+    label="$preset end-to-end"
+else
+    program="$build/tests/windows/ostrevane_windows_tests.exe"
+    label="$preset"
+fi
+verdict() { echo "wine-run-tests $label: $*"; }
 
 if [ ! -f "$program" ] || [ ! -f "$(dirname "$program")/Ostrevane800.dll" ]; then
     verdict "NOT BUILT ($program; run: cmake --preset $preset && cmake --build --preset $preset)"
+    exit 2
+fi
+if [ "$mode" = e2e ] && [ ! -x "$simulator" ]; then
+    verdict "NOT BUILT ($simulator; run: cmake --preset debug && cmake --build --preset debug)"
     exit 2
 fi
 
@@ -49,26 +73,41 @@ if ! flock -w 600 9; then
 fi
 
 work="$build/wine-run"
+[ "$mode" = e2e ] && work="$build/wine-e2e"
 mkdir -p "$work"
-holder_pid=""
+server_pid=""
 cleanup() {
-    [ -n "$holder_pid" ] && kill "$holder_pid" 2>/dev/null && wait "$holder_pid" 2>/dev/null
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
     "$OSTREVANE_WINESERVER" -k >/dev/null 2>&1
 }
 trap cleanup EXIT
 
-# The pseudo-terminal holder is a native program, built here with the machine's C compiler.
-holder="$build/pty_hold"
-holder_source="$root/tests/windows/pty_hold.c"
-if [ ! -x "$holder" ] || [ "$holder_source" -nt "$holder" ]; then
-    if ! cc -O2 -o "$holder" "$holder_source"; then
-        verdict "FAILED (could not build the pseudo-terminal holder)"
-        exit 1
-    fi
-fi
+# The line's far end, a native program that prints the pseudo-terminal's path first.
 rm -f "$work/pty-path"
-"$holder" >"$work/pty-path" &
-holder_pid=$!
+if [ "$mode" = e2e ]; then
+    # A fresh log for each run: the tests read what the driver wrote to it.
+    rm -rf "$work/Debug"
+    instruments=()
+    while IFS= read -r line || [ -n "$line" ]; do
+        line="${line%$'\r'}"
+        case "$line" in "" | "#"*) ;; *) instruments+=("$line") ;; esac
+    done <"$root/tests/e2e/standard-instruments.args"
+    # Standard input closed: the simulator keeps serving the line without a console.
+    "$simulator" --pty "${instruments[@]}" </dev/null >"$work/pty-path" 2>"$work/simulator-errors.txt" &
+    server_pid=$!
+else
+    # The pseudo-terminal holder is built here with the machine's C compiler.
+    holder="$build/pty_hold"
+    holder_source="$root/tests/windows/pty_hold.c"
+    if [ ! -x "$holder" ] || [ "$holder_source" -nt "$holder" ]; then
+        if ! cc -O2 -o "$holder" "$holder_source"; then
+            verdict "FAILED (could not build the pseudo-terminal holder)"
+            exit 1
+        fi
+    fi
+    "$holder" >"$work/pty-path" &
+    server_pid=$!
+fi
 for _ in $(seq 50); do
     [ -s "$work/pty-path" ] && break
     sleep 0.1
@@ -76,6 +115,7 @@ done
 slave="$(head -n 1 "$work/pty-path" 2>/dev/null)"
 if [ -z "$slave" ]; then
     verdict "FAILED (no pseudo-terminal)"
+    [ "$mode" = e2e ] && cat "$work/simulator-errors.txt" >&2
     exit 1
 fi
 

@@ -93,7 +93,9 @@ std::unique_ptr<TCommand> TCustomDLLObject::CreatCommand(TDLLTag& tag, TCommandL
         command->highAddr = command->lowAddr = tag.channelNo;
         command->startAddr = GetCommandStartAddr(*command, tag);
         command->endAddr = GetCommandEndAddr(*command, tag);
-        command->request = cut(GetAskStr(*command, tag, write));
+        // A write whose value cannot be put into words for the instrument (not a number,
+        // say) makes no request: a select without its value must never reach the line.
+        if (!write || !CreateValueStr(tag, true).empty()) command->request = cut(GetAskStr(*command, tag, write));
         if (command->request.empty()) {
             FreeCommand(command);
             if (PDB.ErrorOutput && write) logLine("对标签" + tag.name + "错误的写操作!");
@@ -112,7 +114,10 @@ std::unique_ptr<TCommand> TCustomDLLObject::CreatCommand(TDLLTag& tag, TCommandL
         command->chain.reset();
         command->flags = write ? kWriteCommandFlags : kReadCommandFlags;
         command->tries = write ? 1 : 2;
-        if (write) command->rangeFixed = true;
+        if (write) {
+            command->rangeFixed = true;
+            command->writeNumber = tag.writeNumber;
+        }
 
         if (write && PDB.DebugSwitch && WriteLogBudget > 0) {
             --WriteLogBudget;

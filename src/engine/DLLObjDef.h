@@ -43,6 +43,7 @@ struct TCommand {
     int32_t skipCountdown = 0;        // selections left before it is polled again
     int32_t skipFactor = 1;           // selections between two polls
     float replyQuality = 1.0f;        // halves on a time-out, moves halfway to 1 on a reply
+    float writeNumber = 0;            // a write's word: the tags' requested values come from it
     std::unique_ptr<TCommand> chain;  // the next command of its chain (the write queue's link)
 };
 

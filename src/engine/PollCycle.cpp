@@ -67,9 +67,7 @@ int32_t TCustomDLLObject::ReadExecute()
         if (!CurrentCommand) {
             // A write that arrives while nothing is polled waits for the next pass.
             if (!WriteQueue.empty()) {
-                WriteChain = std::move(WriteQueue.front());
-                WriteQueue.pop_front();
-                CurrentCommand = CurrentChain = WriteChain.get();
+                takeQueuedWrite();
                 FinishEnabled = false;
             } else {
                 FinishEnabled = true;

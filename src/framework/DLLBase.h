@@ -109,6 +109,8 @@ public:
     // (poll commands stay owned by the poll list).
     std::unique_ptr<TCommand> WriteChain;
     TCommandQueue WriteQueue;
+    // Writes taken from the queue since the last poll command went out.
+    int32_t WritesSincePoll = 0;
     uint32_t SendTick = 0;         // tick count when the current command was sent
     int32_t Elapsed = 0;           // ms since SendTick while waiting; 0 after an exchange
     bool ExchangeFinished = false;
@@ -122,7 +124,26 @@ public:
     bool PortCreated = false;
     double TotalFailures = 0;
 
+    // A host that writes faster than the line carries must neither grow the driver
+    // without bound nor stop polling for good:
+    // - a whole-value (analog) write replaces a whole-value write of the same
+    //   parameter that still waits in the queue, and goes to the tail: the instrument
+    //   gets the value the host asked for last, in the order of the latest calls.
+    //   Bit writes (switch and text tags) are never merged, so that a pulse (bit on,
+    //   then off) still reaches the instrument; each starts from the word of the
+    //   write queued before it;
+    // - beyond kWriteQueueLimit waiting writes a new one is refused with a message
+    //   and a false result;
+    // - after kWritesBetweenPolls writes in a row the next poll command goes out
+    //   before the queue is served again.
+    static constexpr size_t kWriteQueueLimit = 1000;
+    static constexpr int32_t kWritesBetweenPolls = 10;
+
 protected:
+    // Makes the oldest waiting write the current command and chain.
+    void takeQueuedWrite();
+    // True when the queue should give the next command rather than the poll list.
+    bool writeDue() const;
     // Notes where the system tags are; run whenever the tag table has been built anew.
     void indexSystemTags();
     // Device number with communication switched on (numbers without an entry count as on).

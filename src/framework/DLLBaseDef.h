@@ -44,6 +44,15 @@ struct TDLLTag {
     uint8_t writeAllowed = 0;
 };
 
+// Two tags address the same instrument parameter (one word on the instrument) when
+// they name the same tag type, channel, slot and device; their bit numbers and value
+// types may differ.
+inline bool sameParameter(const TDLLTag& a, const TDLLTag& b)
+{
+    return a.tagTypeIndex == b.tagTypeIndex && a.channelNo == b.channelNo && a.slotNo == b.slotNo &&
+           a.deviceNo == b.deviceNo;
+}
+
 // Communication counters are floats so that a plant running for years never wraps them.
 struct CommStatistics {
     int32_t exchanges = 0;

@@ -161,11 +161,10 @@ void TBaseDLLObject::FinalCommand()
             CurrentChain = nullptr;
             CurrentCommand = nullptr;
         }
-        if (!WriteQueue.empty()) {
-            WriteChain = std::move(WriteQueue.front());
-            WriteQueue.pop_front();
-            CurrentCommand = CurrentChain = WriteChain.get();
+        if (writeDue()) {
+            takeQueuedWrite();
         } else {
+            WritesSincePoll = 0;
             CancelCommand();
         }
     });

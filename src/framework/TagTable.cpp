@@ -165,6 +165,7 @@ void TBaseDLLObject::Refresh()
         Statistics.lastResetTime = platform::toOleDate(platform::clock().localNow());
         // Writes queued for the earlier poll list are dropped with it.
         WriteQueue.clear();
+        WritesSincePoll = 0;
 
         OptimizeCommParm();
         ScanTime = GetInterval();
@@ -226,14 +227,15 @@ uint32_t TBaseDLLObject::GetInterval()
 void TBaseDLLObject::SyncTagValue(TDLLTag& tag, TCommand& command)
 {
     guard::run(kClass, "SyncTagValue", [&] {
-        // The written tag is one of those it updates: take its parameter first.
-        const int32_t tagType = tag.tagTypeIndex, channel = tag.channelNo, slot = tag.slotNo, device = tag.deviceNo;
+        // The written tag is one of those it updates; the loop changes only write numbers
+        // and requested values, never the address parts compared.
         const float writeNumber = tag.writeNumber;
-        const int64_t word = roundedWord(writeNumber);
+        // The requested values are those of the word this command carries: a later write
+        // of the parameter, queued meanwhile, has already moved the write number on.
+        const float sentWord = command.write ? command.writeNumber : writeNumber;
+        const int64_t word = roundedWord(sentWord);
         for (const auto& other : TagTable) {
-            if (other->tagTypeIndex != tagType || other->channelNo != channel || other->slotNo != slot ||
-                other->deviceNo != device)
-                continue;
+            if (!sameParameter(*other, tag)) continue;
             // A retry syncs again, and the written tag is already listed: count each tag once.
             if (std::find(command.tagIndexes.begin(), command.tagIndexes.end(), other->tableIndex) ==
                 command.tagIndexes.end())
@@ -241,7 +243,7 @@ void TBaseDLLObject::SyncTagValue(TDLLTag& tag, TCommand& command)
             other->writeNumber = writeNumber;
             const bool bitSet = bitOf(word, other->bitNo);
             switch (tagvalue::kindOf(other->valueType)) {
-            case tagvalue::Kind::Number: other->requestedValue = static_cast<double>(writeNumber); break;
+            case tagvalue::Kind::Number: other->requestedValue = static_cast<double>(sentWord); break;
             case tagvalue::Kind::Boolean: other->requestedValue = bitSet; break;
             case tagvalue::Kind::Text: other->requestedValue = std::string(bitSet ? "1" : "0"); break;
             }

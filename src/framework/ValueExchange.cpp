@@ -64,7 +64,12 @@ void reportChanges(TBaseDLLObject& object, TagDataRec* records, uint32_t& count)
 TagValue recordValue(const TagDataRec& record)
 {
     switch (tagvalue::kindOf(record.ValueType)) {
-    case tagvalue::Kind::Number: return record.Value.Number;
+    case tagvalue::Kind::Number: {
+        // Copied out first: the packed record's double may sit on any address, and the
+        // variant would bind a reference to it.
+        const double number = record.Value.Number;
+        return number;
+    }
     case tagvalue::Kind::Boolean: return record.Value.Boolean != 0;
     case tagvalue::Kind::Text: {
         const char* text = record.Value.Text;
