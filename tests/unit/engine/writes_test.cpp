@@ -30,29 +30,6 @@ TEST_F(Engine, AWriteGoesOutRightAfterTheExchangeUnderWayAndBeforeTheNextPoll)
     EXPECT_EQ(object->WriteChain, nullptr);
 }
 
-TEST_F(Engine, AWriteThatFailsIsSentOnceMoreAndThenMarksItsTagBad)
-{
-    ASSERT_TRUE(start({hostTag(1, "SL1:0.0"), hostTag(2, "PV1:0.0")}));
-    pass();
-    queueWrite(0, 25.0);
-    answer(reply("SL", " 10.0"));
-    EXPECT_EQ(lastSent(), kWrite25);
-    answer("\x15");  // not an acknowledgement
-    timeOut();
-    EXPECT_EQ(lastSent(), kWrite25);
-    EXPECT_EQ(tag(0).quality, OSTREVANE_QUALITY_GOOD);
-    timeOut();
-    EXPECT_EQ(tag(0).quality, OSTREVANE_QUALITY_BAD);
-    EXPECT_EQ(tag(0).value, TagValue(10.0));
-    EXPECT_EQ(lastSent(), poll(1, "PV"));
-    EXPECT_GT(tag(0).writeFailures, 0u);
-    // The next reply of its parameter makes it good again.
-    answer(reply("PV", "1"));
-    answer(reply("SL", "11"));
-    EXPECT_EQ(tag(0).quality, OSTREVANE_QUALITY_GOOD);
-    EXPECT_EQ(tag(0).value, TagValue(11.0));
-}
-
 TEST_F(Engine, WithNothingToPollAWriteWaitsOneReplyTimeAndIsThenSent)
 {
     ASSERT_TRUE(start({hostTag(1, "COMMLINK")}));

@@ -90,8 +90,8 @@ protected:
     std::string slavePath;
 };
 
-// Character size and parity are checked in line_posix_test.cpp: recent kernels force
-// 8 bits without parity on a pseudo-terminal whatever is asked.
+// Character size, parity and the classic rate codes are checked in line_posix_test.cpp:
+// recent kernels force 8 bits without parity on a pseudo-terminal whatever is asked.
 TEST_F(PtyLine, EveryRateOfTheTableReachesTheTerminal)
 {
     const uint32_t rates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
@@ -106,27 +106,6 @@ TEST_F(PtyLine, EveryRateOfTheTableReachesTheTerminal)
         EXPECT_EQ(line.c_ospeed, rates[code]);
         EXPECT_EQ(line.c_ispeed, rates[code]);
     }
-}
-
-TEST_F(PtyLine, ParityCheckingFollowsTheParityCode)
-{
-    for (uint8_t parity = 0; parity < 5; ++parity) {
-        SCOPED_TRACE(static_cast<int>(parity));
-        TCommClass port(true);
-        std::string message;
-        ASSERT_TRUE(port.OpenComm(configuration(0, 6, 4, 0, parity), true, message));
-        EXPECT_EQ((slaveLine().c_iflag & INPCK) != 0, parity != 0);
-    }
-}
-
-TEST_F(PtyLine, StandardRatesKeepTheirClassicCode)
-{
-    TCommClass port(true);
-    std::string message;
-    ASSERT_TRUE(port.OpenComm(configuration(0, 6), true, message));
-    EXPECT_EQ(slaveLine().c_cflag & CBAUD, static_cast<tcflag_t>(B9600));
-    ASSERT_TRUE(port.OpenComm(configuration(0, 7), true, message));
-    EXPECT_EQ(slaveLine().c_cflag & CBAUD, static_cast<tcflag_t>(BOTHER));
 }
 
 TEST_F(PtyLine, LineIsRawWithoutSoftwareFlowControl)
@@ -200,17 +179,6 @@ TEST_F(PtyLine, SecondPortObjectCannotTakeAHeldPort)
     first.Close();
     EXPECT_TRUE(second.OpenComm(configuration(0), true, message));
     EXPECT_EQ(message, "Com1打开成功");
-}
-
-TEST_F(PtyLine, HexadecimalModeOnTheLine)
-{
-    TCommClass port(true);
-    std::string message;
-    ASSERT_TRUE(port.OpenComm(configuration(0), false, message));
-    port.WriteText("02AF7");
-    EXPECT_EQ(instrumentReceives(2), "\x02\xAF");
-    instrumentSends("\x0A");
-    EXPECT_EQ(readUntil(port, 2), "0A");
 }
 
 TEST_F(PtyLine, WhatIsNotAnOpenableSerialLineIsReportedUnavailable)

@@ -42,11 +42,6 @@ TEST_F(SimAnswers, PollOfAPlayedInstrumentGetsTheValueWithItsBlockCheck)
     EXPECT_EQ(simulator.counters().polls, 2u);
 }
 
-TEST_F(SimAnswers, ReplyIsTenCharactersForAFiveCharacterValue)
-{
-    EXPECT_EQ(answerTo(sim::pollFrame(1, "PV")).size(), 10u);
-}
-
 TEST_F(SimAnswers, FramesForANumberNobodyPlaysGetSilence)
 {
     for (const std::string& frame : {sim::pollFrame(2, "PV"), sim::pollFrame(21, "PV"),

@@ -48,10 +48,13 @@ TEST_F(Writes, AWriteThatIsNotAcknowledgedIsSentExactlyTwiceAndItsTagTurnsBad)
     EXPECT_EQ(tag(0).writeFailures, 2u);
     EXPECT_EQ(lastSent(), poll(1, "PV"));
     EXPECT_EQ(object->WriteChain, nullptr);
-    // Polling goes on and never sends the write again.
+    // Polling goes on and never sends the write again; the next reply of the
+    // parameter makes its tag good again.
     answer(reply("PV", "1"));
-    timeOut();
+    answer(reply("SL", "11"));
     EXPECT_EQ(sentCount(frame), 2u);
+    EXPECT_EQ(tag(0).quality, OSTREVANE_QUALITY_GOOD);
+    EXPECT_EQ(tag(0).value, TagValue(11.0));
 }
 
 TEST_F(Writes, WhileTheLineIsSwitchedOffAWriteIsQueuedNeverSentAndItsTagTurnsBad)
