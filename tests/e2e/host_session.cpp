@@ -135,4 +135,32 @@ size_t HostSession::messageCount(const std::string& text) const
     return static_cast<size_t>(std::count(messages.begin(), messages.end(), text));
 }
 
+TagDataRec numberRecord(uint32_t id, double value)
+{
+    TagDataRec record;
+    std::memset(&record, 0, sizeof record);
+    record.TagId = id;
+    record.ValueType = OSTREVANE_VALUE_NUMBER;
+    record.Value.Number = value;
+    return record;
+}
+
+TagDataRec booleanRecord(uint32_t id, bool value)
+{
+    TagDataRec record = numberRecord(id, 0);
+    record.ValueType = OSTREVANE_VALUE_BOOLEAN;
+    std::memset(record.Value.Bytes, 0, sizeof record.Value.Bytes);
+    record.Value.Boolean = value ? 1 : 0;
+    return record;
+}
+
+TagDataRec textRecord(uint32_t id, const char* text)
+{
+    TagDataRec record = numberRecord(id, 0);
+    record.ValueType = OSTREVANE_VALUE_TEXT;
+    std::memset(record.Value.Bytes, 0, sizeof record.Value.Bytes);
+    record.Value.Text = const_cast<char*>(text);
+    return record;
+}
+
 }  // namespace e2e

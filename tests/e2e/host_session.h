@@ -24,6 +24,12 @@ struct Report {
 };
 
 HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, uint32_t reportIntervalMs = 0);
+
+// Value records as a host fills them for OnDataWrite. `text` stays the host's: it
+// must live for the call.
+TagDataRec numberRecord(uint32_t id, double value);
+TagDataRec booleanRecord(uint32_t id, bool value);
+TagDataRec textRecord(uint32_t id, const char* text);
 // The tag starts as true or false instead of the default false.
 HostTagRec withBoolean(HostTagRec record, bool value);
 

@@ -18,41 +18,15 @@
 
 namespace {
 
+using e2e::booleanRecord;
 using e2e::hostTag;
+using e2e::numberRecord;
+using e2e::textRecord;
 using e2e::HostSession;
 
 constexpr uint8_t kNumber = OSTREVANE_VALUE_NUMBER, kSwitch = OSTREVANE_VALUE_BOOLEAN, kText = OSTREVANE_VALUE_TEXT;
 constexpr uint32_t kGood = OSTREVANE_QUALITY_GOOD;
 constexpr int kDeadlineMs = 5000;
-
-TagDataRec numberRecord(uint32_t id, double value)
-{
-    TagDataRec record;
-    std::memset(&record, 0, sizeof record);
-    record.TagId = id;
-    record.ValueType = kNumber;
-    record.Value.Number = value;
-    return record;
-}
-
-TagDataRec booleanRecord(uint32_t id, bool value)
-{
-    TagDataRec record = numberRecord(id, 0);
-    record.ValueType = kSwitch;
-    std::memset(record.Value.Bytes, 0, sizeof record.Value.Bytes);
-    record.Value.Boolean = value ? 1 : 0;
-    return record;
-}
-
-// `text` stays the host's: it must live for the call.
-TagDataRec textRecord(uint32_t id, const char* text)
-{
-    TagDataRec record = numberRecord(id, 0);
-    record.ValueType = kText;
-    std::memset(record.Value.Bytes, 0, sizeof record.Value.Bytes);
-    record.Value.Text = const_cast<char*>(text);
-    return record;
-}
 
 class HostWrites : public ::testing::Test {
 protected:

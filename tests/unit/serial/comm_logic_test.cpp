@@ -12,18 +12,7 @@ namespace {
 
 using serialtest::FakeLine;
 using serialtest::FakePortBackend;
-
-OstrevanePDB configuration(uint8_t port, uint8_t baud = 6, uint8_t dataBits = 4, uint8_t stopBits = 0,
-                           uint8_t parity = 2)
-{
-    OstrevanePDB pdb{};
-    pdb.PortCode = port;
-    pdb.BaudCode = baud;
-    pdb.DataBitsCode = dataBits;
-    pdb.StopBitsCode = stopBits;
-    pdb.ParityCode = parity;
-    return pdb;
-}
+using serialtest::configuration;
 
 class CommLogic : public ::testing::Test {
 protected:

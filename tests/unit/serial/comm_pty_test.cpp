@@ -15,23 +15,14 @@
 #include <cstdio>
 #include <string>
 
+#include "fake_port.h"
 #include "serial/DLLComm.h"
 
 namespace {
 
-constexpr int kDeadlineMs = 5000;
+using serialtest::configuration;
 
-OstrevanePDB configuration(uint8_t port, uint8_t baud = 6, uint8_t dataBits = 4, uint8_t stopBits = 0,
-                           uint8_t parity = 2)
-{
-    OstrevanePDB pdb{};
-    pdb.PortCode = port;
-    pdb.BaudCode = baud;
-    pdb.DataBitsCode = dataBits;
-    pdb.StopBitsCode = stopBits;
-    pdb.ParityCode = parity;
-    return pdb;
-}
+constexpr int kDeadlineMs = 5000;
 
 class PtyLine : public ::testing::Test {
 protected:

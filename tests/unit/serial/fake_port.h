@@ -8,9 +8,23 @@
 #include <string>
 #include <vector>
 
+#include "Ostrevane800.h"
 #include "serial/serial_port.h"
 
 namespace serialtest {
+
+// A configuration block with only the serial codes set.
+inline OstrevanePDB configuration(uint8_t port, uint8_t baud = 6, uint8_t dataBits = 4, uint8_t stopBits = 0,
+                                  uint8_t parity = 2)
+{
+    OstrevanePDB pdb{};
+    pdb.PortCode = port;
+    pdb.BaudCode = baud;
+    pdb.DataBitsCode = dataBits;
+    pdb.StopBitsCode = stopBits;
+    pdb.ParityCode = parity;
+    return pdb;
+}
 
 struct FakeLine {
     // What the line does.
