@@ -1,5 +1,5 @@
 // Process-wide state of the library: the per-thread slot of driver objects, the
-// initialisation lock, the version texts, the branding record and the wizard state.
+// initialisation lock, the version texts and the branding record.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -25,11 +25,6 @@ struct ProcessState {
     systeminfo::VersionRecord hostVersion;
     systeminfo::VersionRecord driverVersion;
     Branding branding;
-    // Wizard state of DLLEdDev.
-    OstrevanePDB WizardPDB{};
-    OstrevanePDB* hostPDB = nullptr;
-    bool WizardChanged = false;
-    uint8_t WizardPage = 8;
 };
 
 // The state, created by the first attach.

@@ -9,6 +9,7 @@
 #include "framework/PDB.h"
 #include "framework/ValueExchange.h"
 #include "protocol/DLLRealize.h"
+#include "wizard/Wizard.h"
 
 namespace {
 
@@ -191,21 +192,12 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL TagEdAddr(void* PDB, char** Addr, Ost
     return result ? 1 : 0;
 }
 
-OSTREVANE_API uint32_t OSTREVANE_CALL DLLEdDev(uintptr_t /*Window*/, void* PDB)
+OSTREVANE_API uint32_t OSTREVANE_CALL DLLEdDev(uintptr_t Window, void* PDB)
 {
     driver::libraryInitialise();
     if (!PDB) return 2;
-    return guard::run(kClass, "DLLEdDev", 2u, [&] {
-        driver::ProcessState& state = driver::process();
-        auto* host = static_cast<OstrevanePDB*>(PDB);
-        pdb::CopyPDB(*host, state.WizardPDB);
-        state.hostPDB = host;
-        pdb::ValidateDeviceTable(*host);
-        state.WizardChanged = pdb::ValidateDeviceTable(state.WizardPDB);
-        state.WizardPage = 8;
-        // Without windows the wizard ends as if its start page were closed.
-        return state.WizardChanged ? 1u : 2u;
-    });
+    return guard::run(kClass, "DLLEdDev", 2u,
+                      [&] { return wizard::runWizard(*static_cast<OstrevanePDB*>(PDB), Window); });
 }
 
 OSTREVANE_API OstrevaneBool OSTREVANE_CALL DLLTestDev(void* PDB, OstrevaneBool /*Option*/)

@@ -1,0 +1,5 @@
+#include "diagnostics/DLLDebug.h"
+
+namespace diagnostics {
+TDebugFrm::TDebugFrm() { className = "TDebugFrm"; }  // TEMPORARY
+}  // namespace diagnostics
