@@ -1,7 +1,37 @@
 #include "wizard/Pages.h"
 
+#include <iterator>
+
+#include "wizard/DLLStep1.h"
+#include "wizard/DLLStep11.h"
+#include "wizard/DLLStep12.h"
+#include "wizard/DLLStep2.h"
+#include "wizard/DLLStep4.h"
+#include "wizard/DLLStepEnd.h"
+#include "wizard/DLLStepStart.h"
+
 namespace wizard {
 
-std::unique_ptr<ui::Form> createPage(uint8_t) { return nullptr; }  // TEMPORARY: pages land next
+namespace {
+
+template <class Page>
+std::unique_ptr<ui::Form> make()
+{
+    return std::make_unique<Page>();
+}
+
+// Indexed by page number; 0 is the end of the wizard.
+constexpr std::unique_ptr<ui::Form> (*kPages[])() = {
+    nullptr,          make<TStartFrm>,  make<TStep1Frm>, make<TStep2Frm>,
+    make<TStep11Frm>, make<TStep12Frm>, make<TStep4Frm>, make<TEndFrm>,
+};
+
+}  // namespace
+
+std::unique_ptr<ui::Form> createPage(uint8_t page)
+{
+    if (page >= std::size(kPages) || !kPages[page]) return nullptr;
+    return kPages[page]();
+}
 
 }  // namespace wizard
