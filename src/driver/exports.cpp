@@ -4,6 +4,7 @@
 
 #include "Ostrevane800.h"
 #include "definitions/DLLDef.h"
+#include "diagnostics/DLLTest.h"
 #include "driver/DLLMain.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
@@ -200,14 +201,14 @@ OSTREVANE_API uint32_t OSTREVANE_CALL DLLEdDev(uintptr_t Window, void* PDB)
                       [&] { return wizard::runWizard(*static_cast<OstrevanePDB*>(PDB), Window); });
 }
 
-OSTREVANE_API OstrevaneBool OSTREVANE_CALL DLLTestDev(void* PDB, OstrevaneBool /*Option*/)
+OSTREVANE_API OstrevaneBool OSTREVANE_CALL DLLTestDev(void* PDB, OstrevaneBool Option)
 {
     driver::libraryInitialise();
     if (!PDB) return 0;
     const bool result = guard::run(kClass, "DLLTestDev", false, [&] {
         OstrevanePDB copy{};
         pdb::CopyPDB(*static_cast<const OstrevanePDB*>(PDB), copy);
-        return false;
+        return diagnostics::RunDeviceTest(copy, Option != 0);
     });
     if (TBaseDLLObject* object = driver::currentObject()) {
         driver::setCurrentObject(nullptr);

@@ -1,5 +1,6 @@
 // The file-system operations the log and the debug page need.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,5 +26,11 @@ bool touchFile(const std::string& path);
 bool appendExclusive(const std::string& path, const std::string& bytes);
 // Whole content of a file; false when it cannot be read.
 bool readWholeFile(const std::string& path, std::string& content);
+// At most the last `limit` bytes of a file; `skipped` receives the number of bytes
+// before them (0 when the whole file was read). False when it cannot be read.
+bool readFileTail(const std::string& path, size_t limit, std::string& content, uint64_t& skipped);
+// Replaces the whole content of a file (creating it), refusing while another writer
+// holds it; false unless every byte went in.
+bool rewriteFile(const std::string& path, const std::string& bytes);
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/files.h"
 
 namespace platform {
@@ -78,6 +80,48 @@ bool readWholeFile(const std::string& path, std::string& content)
     while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) content.append(buffer, n);
     CloseHandle(file);
     return true;
+}
+
+bool readFileTail(const std::string& path, size_t limit, std::string& content, uint64_t& skipped)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) != 0;
+    const uint64_t total = ok ? static_cast<uint64_t>(size.QuadPart) : 0;
+    skipped = total > limit ? total - limit : 0;
+    LARGE_INTEGER start{};
+    start.QuadPart = static_cast<LONGLONG>(skipped);
+    ok = ok && SetFilePointerEx(file, start, nullptr, FILE_BEGIN) != 0;
+    content.clear();
+    char buffer[8192];
+    while (ok && content.size() < limit) {
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(sizeof buffer, limit - content.size()));
+        DWORD n = 0;
+        if (!ReadFile(file, buffer, wanted, &n, nullptr)) ok = false;
+        if (!ok || n == 0) break;
+        content.append(buffer, n);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+bool rewriteFile(const std::string& path, const std::string& bytes)
+{
+    // Readers may look on; a writer holding the file makes this call fail.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        DWORD written = 0;
+        ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written > 0;
+        done += written;
+    }
+    return CloseHandle(file) && ok && done == bytes.size();
 }
 
 }  // namespace platform
