@@ -10,7 +10,8 @@ set -u
 export DEBIAN_FRONTEND=noninteractive
 
 required=(cmake g++ make libgtest-dev libbenchmark-dev
-    mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth)
+    mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
+    fonts-wqy-microhei fonts-wine)
 wine32=wine32:i386
 # Used only when Debian's i386 security index is out of step with amd64: the
 # main archive's versions, with the one library whose amd64 and i386 builds must match.

@@ -46,14 +46,18 @@ for preset in win64 win32; do
     fail "Windows $preset build"; continue
   fi
   # The Windows suite, the end-to-end tests against the native simulator (built by
-  # the native suite above), and the Windows reference host against it.
-  for mode in suite e2e host; do
+  # the native suite above), the Windows reference host against it, and (64-bit,
+  # the one Wine that runs everywhere here) the wizard driven through its windows.
+  modes=(suite e2e host)
+  [ "$preset" = win64 ] && modes+=(wizard)
+  for mode in "${modes[@]}"; do
     name="Wine $preset $mode"
     say "$name"
     case $mode in
       suite) scripts/wine-run-tests.sh "$preset" ;;
       e2e) scripts/wine-run-tests.sh --e2e "$preset" ;;
       host) scripts/host-under-wine.sh "$preset" ;;
+      wizard) scripts/wine-screenshots.sh "$preset" ;;
     esac
     case $? in
       0) pass "$name" ;;

@@ -1,13 +1,13 @@
 #include "ui/Form.h"
-#include "ui/headless/HeadlessToolkit.h"
+#include "ui/win32/Win32Toolkit.h"
 
 namespace ui {
 
-// TEMPORARY until the window backend lands: pages close at once.
+// On Windows the pages are real windows.
 Toolkit& platformToolkit()
 {
-    static headless::HeadlessToolkit unattended(false);
-    return unattended;
+    static win32::Win32Toolkit windows;
+    return windows;
 }
 
 }  // namespace ui
