@@ -2,49 +2,114 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <sstream>
 
 #include "Ostrevane800.h"
+#include "definitions/DLLDef.h"
+#include "driver/DLLMain.h"
+#include "framework/PDB.h"
+#include "support/test_support.h"
 #include "ui/headless/HeadlessToolkit.h"
+#include "wizard/Pages.h"
 #include "wizard/Wizard.h"
 
 namespace wizard_testing {
 
-// A device a test block holds: number and type code.
-struct Device {
-    int number;
-    uint8_t type;
-};
+using Step = ui::headless::HeadlessToolkit::Step;
+struct Device { int number; uint8_t type; };  // in a test block
+
+inline std::string joined(const std::vector<std::string>& texts, const char* separator = "|")
+{
+    std::string result;
+    for (const std::string& text : texts) result += (result.empty() ? "" : separator) + text;
+    return result;
+}
 
 // The default block with exactly these devices; FirstDevice is the first of them.
-OstrevanePDB blockWith(const std::vector<Device>& devices);
-// Numbers of the entries in use, ascending.
-std::vector<int> devicesInUse(const OstrevanePDB& block);
-// A control's texts joined by '|': a memo's lines, a tree's nodes, a list's items
-// (name + ".items"); otherwise its caption. "" names the form's caption.
-std::string shownText(ui::Form& form, const std::string& what);
+inline OstrevanePDB blockWith(const std::vector<Device>& devices)
+{
+    OstrevanePDB block = testing_support::defaultPDB();
+    for (DeviceEntry& entry : block.Devices) {
+        entry.DeviceType = OSTREVANE_NO_DEVICE;
+        pdb::setTypeName(entry, "");
+    }
+    for (const Device& device : devices) {
+        block.Devices[device.number].DeviceType = device.type;
+        pdb::setTypeName(block.Devices[device.number], std::string(def::DevTypes[device.type].name));
+    }
+    block.FirstDevice = devices.empty() ? 0 : static_cast<uint32_t>(devices.front().number);
+    return block;
+}
 
-// What the user does on one page, e.g. "pick MulCreate; click NextBtn": pick and
-// click (a control), dbl (double click), type (text, may be empty), select and node
-// (a position), key (a key code), close (the close box), mark (changes the working
-// copy as the debug page would).
-ui::headless::HeadlessToolkit::Step actions(const std::string& script);
-// The working copy of the running wizard.
-OstrevanePDB& workingCopy();
+inline std::vector<int> devicesInUse(const OstrevanePDB& block)
+{
+    std::vector<int> numbers;
+    for (int n = 0; n < OSTREVANE_DEVICE_COUNT; ++n)
+        if (block.Devices[n].DeviceType != OSTREVANE_NO_DEVICE) numbers.push_back(n);
+    return numbers;
+}
+
+// A memo's lines or a tree's nodes joined by '|'.
+inline std::string shownText(ui::Form& form, const std::string& what)
+{
+    ui::Control& shown = ui::headless::control(form, what);
+    std::vector<std::string> texts = shown.lines();
+    for (const ui::TreeNode& node : shown.nodes()) texts.push_back(node.text);
+    return joined(texts);
+}
+
+inline OstrevanePDB& workingCopy() { return wizard::state().WizardPDB; }
+
+// What the user does on one page, e.g. "pick MulCreate; click NextBtn": pick and click
+// (a control), dbl, type (text, may be empty), select and node (a position), key (a key
+// code), close (the close box), mark (changes the working copy as the debug page would).
+inline Step actions(const std::string& script)
+{
+    return [script](ui::Form& form) {
+        using namespace ui::headless;
+        std::istringstream steps(script);
+        std::string step;
+        while (std::getline(steps, step, ';')) {
+            std::istringstream words(step);
+            std::string verb, name, argument;
+            words >> verb >> name >> argument;
+            if (verb == "pick" || verb == "click") click(form, name);
+            if (verb == "dbl") doubleClick(form, name);
+            if (verb == "type") type(form, name, argument);
+            if (verb == "select") select(form, name, std::stoi(argument));
+            if (verb == "node") selectNode(form, name, std::stoi(argument));
+            if (verb == "key") keyUp(form, name, std::stoi(argument));
+            if (verb == "close") closeBox(form);
+            if (verb == "mark") workingCopy().TraceOutput = 1;
+        }
+    };
+}
 
 class WizardTest : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override
+    {
+        driver::libraryInitialise();
+        host = testing_support::defaultPDB();
+        workingCopy() = host;
+        wizard::state().WizardChanged = false;
+    }
     // Queues one script per page shown, in order.
-    void script(const std::vector<std::string>& pages);
-    // Runs the wizard over the host block; its result.
+    void script(const std::vector<std::string>& pages)
+    {
+        for (const std::string& page : pages) toolkit.queue(actions(page));
+    }
     uint32_t run() { return wizard::runWizard(host, 0); }
-    // The class names of the forms shown, separated by blanks.
-    std::string shownForms() const;
+    std::string shownForms() const { return joined(toolkit.shownForms, " "); }
     // Shows one page over the working copy and does the script (or step) on it.
     void onPage(uint8_t page, const std::string& script) { onPage(page, actions(script)); }
-    void onPage(uint8_t page, ui::headless::HeadlessToolkit::Step step);
+    void onPage(uint8_t page, Step step)
+    {
+        std::unique_ptr<ui::Form> form = wizard::createPage(page);
+        ASSERT_TRUE(form);
+        toolkit.queue(std::move(step));
+        form->ShowModal();
+    }
 
     ui::headless::HeadlessToolkit toolkit;
     ui::headless::ScopedToolkit installed{toolkit};
