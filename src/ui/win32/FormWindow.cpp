@@ -535,7 +535,7 @@ void FormWindow::onCommand(HWND child, UINT code)
         break;
     case ControlKind::Memo:
         if (code == EN_CHANGE) {
-            userAction(control, "Change", [&] { control.userSetLines(splitLines(wideToGbk(windowText(child)))); });
+            userAction(control, "Change", [&] { control.userType(wideToGbk(windowText(child))); });
         }
         break;
     case ControlKind::ComboBox:

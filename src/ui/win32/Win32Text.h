@@ -14,7 +14,5 @@ std::string wideToGbk(const std::wstring& wide);
 
 // Lines joined with CR LF, as a multi-line edit shows them.
 std::wstring joinLines(const std::vector<std::string>& lines);
-// A multi-line edit's text split at line breaks; a last empty line is no line.
-std::vector<std::string> splitLines(const std::string& text);
 
 }  // namespace ui::win32
