@@ -9,7 +9,7 @@
 set -u
 export DEBIAN_FRONTEND=noninteractive
 
-required=(cmake g++ make libgtest-dev libbenchmark-dev
+required=(cmake g++ make ccache libgtest-dev libbenchmark-dev
     mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
     fonts-wqy-microhei fonts-wine)
 wine32=wine32:i386
