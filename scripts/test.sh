@@ -33,8 +33,10 @@ native_suite() {  # preset
 
 if native_suite debug; then pass "native"; else fail "native"; fi
 if native_suite asan; then pass "sanitizer (ASan+UBSan)"; else fail "sanitizer (ASan+UBSan)"; fi
+# The optimised library is the one hosts load: the same suites run against it.
+if native_suite release; then pass "native optimised"; else fail "native optimised"; fi
 
-libs=(build/debug/src/libOstrevane800.so)
+libs=(build/debug/src/libOstrevane800.so build/release/src/libOstrevane800.so)
 for preset in win64 win32; do
   compiler=$([ "$preset" = win64 ] && echo x86_64 || echo i686)-w64-mingw32-g++-posix
   if ! command -v "$compiler" >/dev/null; then skip "Windows $preset build" "$compiler missing"; continue; fi
@@ -48,7 +50,7 @@ for preset in win64 win32; do
   # The Windows suite, the end-to-end tests against the native simulator (built by
   # the native suite above), the Windows reference host against it, and (64-bit,
   # the one Wine that runs everywhere here) the wizard driven through its windows.
-  modes=(suite e2e host)
+  modes=(suite e2e host lifetime)
   [ "$preset" = win64 ] && modes+=(wizard)
   for mode in "${modes[@]}"; do
     name="Wine $preset $mode"
@@ -58,6 +60,8 @@ for preset in win64 win32; do
       e2e) scripts/wine-run-tests.sh --e2e "$preset" ;;
       host) scripts/host-under-wine.sh "$preset" ;;
       wizard) scripts/wine-screenshots.sh "$preset" ;;
+      lifetime) tests/lifetime/run_lifetime.sh --wine "$preset" "build/$preset/tests/windows/lifetime_probe.exe" \
+                  "build/$preset/src/Ostrevane800.dll" ;;
     esac
     case $? in
       0) pass "$name" ;;

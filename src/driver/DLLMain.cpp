@@ -18,12 +18,18 @@ void destroyHeldObject(void* object) { destroyObject(static_cast<TBaseDLLObject*
 // The host's runtime executable, looked up by name alone.
 constexpr const char* kHostExecutable = "Hylex.exe";
 
+// The state lives from the library's load to its unload. It is not a static: at
+// process exit the C++ runtime destroys statics before the unload step runs, and
+// that step still needs the state to end the objects that threads left behind.
+ProcessState* state = nullptr;
+
 }  // namespace
+
 
 ProcessState& process()
 {
-    static ProcessState state;
-    return state;
+    if (!state) state = new ProcessState;
+    return *state;
 }
 
 void libraryInitialise()
@@ -44,8 +50,11 @@ void libraryInitialise()
 
 void libraryFinalise()
 {
-    process().TLSEvent.reset();
+    // Objects still held are ended first: they write their statistics to the log.
     platform::freeThreadSlot();
+    logfile::releaseLogFileName();
+    delete state;
+    state = nullptr;
 }
 
 void attach()

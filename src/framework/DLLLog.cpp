@@ -17,11 +17,10 @@ std::mutex& nameLock()
     static std::mutex lock;
     return lock;
 }
-std::string& storedName()
-{
-    static std::string name;
-    return name;
-}
+// LogFileName lives from the library's load to its unload. Objects still held at
+// unload write their statistics after the C++ runtime's exit handlers have run, so
+// the name cannot be a static that those handlers destroy.
+std::string* storedName = nullptr;
 
 std::string withoutExtension(const std::string& path)
 {
@@ -47,13 +46,24 @@ std::string dayFileName(const std::string& stem, const platform::LocalDateTime& 
 std::string LogFileName()
 {
     std::lock_guard<std::mutex> lock(nameLock());
-    return storedName();
+    return storedName ? *storedName : std::string();
 }
 
 void setLogFileName(const std::string& path)
 {
     std::lock_guard<std::mutex> lock(nameLock());
-    storedName() = path;
+    if (storedName) {
+        *storedName = path;
+    } else {
+        storedName = new std::string(path);
+    }
+}
+
+void releaseLogFileName()
+{
+    std::lock_guard<std::mutex> lock(nameLock());
+    delete storedName;
+    storedName = nullptr;
 }
 
 std::string computeLogFileName(const std::string& hostFolder)

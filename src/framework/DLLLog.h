@@ -16,6 +16,8 @@ constexpr uint64_t kRotateSize = 500000;
 // LogFileName, shared by every driver object of the process.
 std::string LogFileName();
 void setLogFileName(const std::string& path);
+// Library unload, after the last object has written its statistics.
+void releaseLogFileName();
 // Computes LogFileName from the host folder: the project of the host's INI file,
 // else the Debug folder below the current folder.
 std::string computeLogFileName(const std::string& hostFolder);

@@ -17,9 +17,14 @@ struct LocalDateTime {
 
 class Clock {
 public:
-    virtual ~Clock() = default;
     virtual uint32_t tickCount() const = 0;
     virtual LocalDateTime localNow() const = 0;
+
+protected:
+    // Never deleted through this interface. Keeping the destructor trivial keeps the
+    // system clock out of the C++ runtime's exit handlers: objects still held when the
+    // library unloads read it after those handlers have run.
+    ~Clock() = default;
 };
 
 // The clock in force; the system clock unless a test installed another.
