@@ -154,8 +154,10 @@ OSTREVANE_API void OSTREVANE_CALL GetTagAddrList(uint32_t /*Reserved*/, uint32_t
         *Count = def::kTagTypeCount;
         return;
     }
-    // The table has 32 rows: a larger request gets those and no more.
+    // The table has 32 rows: a larger request gets those and no more, and learns how
+    // many it got (the rest of its buffer is untouched).
     const uint32_t rows = std::min<uint32_t>(*Count, def::kTagTypeCount);
+    *Count = rows;
     for (uint32_t i = 0; i < rows; ++i) {
         const def::TagTypeInfoRow& row = def::TagTypeInfo[i];
         TagEditorEntry& entry = Buffer[i];

@@ -26,6 +26,12 @@ bool TCustomDLLObject::IniParm(const OstrevanePDB* pdb)
         pdb::CopyPDB(*pdb, PDB);
         if (!PortCreated) {
             Comm = std::make_unique<TCommClass>(true);
+            // A port's failures and its return reach the engineer's log (with error
+            // output on) and the host's status text, once per change.
+            Comm->setErrorSink([this](const std::string& text) {
+                if (PDB.ErrorOutput) logLine(text);
+                WriteCommEvent(text);
+            });
             PortCreated = true;
         }
         // A port released by Stop is never used again.

@@ -32,6 +32,7 @@ TBaseDLLObject::TBaseDLLObject()
         WriteLogBudget = 1000;
         DevLinkState.fill(0);
         DevFailCount.fill(-1);
+        DevSilentCount.fill(0);
         DevEnabled.fill(1);
         LinkState = 0;
     });

@@ -84,6 +84,9 @@ public:
     uint32_t StopTick = 0;
     std::array<uint8_t, 100> DevLinkState{};
     std::array<int32_t, 100> DevFailCount{};
+    // Failed exchanges in a row since a device last answered, counted from the start
+    // too (DevFailCount stays -1 for a device that never answered).
+    std::array<int32_t, 100> DevSilentCount{};
     std::array<uint8_t, 100> DevEnabled{};
     uint8_t LinkState = 0;
     CommStatistics Statistics;
@@ -151,6 +154,9 @@ protected:
     void writeStartBanner();
     void writeStatisticsHead();
     void writeStatisticsTail();
+    // A device that stopped answering, or a broken line: the data tags concerned keep
+    // their values with bad quality until a reply makes them good again.
+    void markSilentTagsBad(bool brokenLineNow, int32_t deviceNo);
 
 private:
     bool destroyed_ = false;

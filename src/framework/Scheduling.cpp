@@ -25,7 +25,10 @@ constexpr std::string_view kClass = "TBaseDLLObject";
 // paused starts again from "never succeeded".
 constexpr std::array<uint8_t, 6> kLinkStateAfterFailure = {0, 2, 3, 4, 4, 0};
 constexpr uint8_t kLinkNormal = 1;
+constexpr uint8_t kLinkBroken = 4;
 constexpr uint8_t kLinkPaused = 5;
+// Failures in a row after which a device's link state is "fault": its values are stale.
+constexpr int32_t kSilentAfter = 3;
 
 // A device's link state from its run of failures (-1: never answered).
 uint8_t deviceLinkState(int32_t failures)
@@ -100,13 +103,19 @@ void TBaseDLLObject::FinalCommand()
         const bool hasDevice = isDeviceNo(deviceNo);
 
         // Link states.
+        const uint8_t previousLinkState = LinkState;
+        bool deviceFellSilent = false;
         if (LinkOK && CommLineEnabled) {
             LinkState = kLinkNormal;
-            if (hasDevice) DevFailCount[deviceNo] = 0;
+            if (hasDevice) DevFailCount[deviceNo] = DevSilentCount[deviceNo] = 0;
         } else {
             if (hasDevice && DevFailCount[deviceNo] != -1 && DevFailCount[deviceNo] != INT32_MAX) ++DevFailCount[deviceNo];
+            if (hasDevice && CommLineEnabled && DevEnabled[deviceNo] && DevSilentCount[deviceNo] < kSilentAfter)
+                deviceFellSilent = ++DevSilentCount[deviceNo] == kSilentAfter;
             LinkState = CommLineEnabled ? kLinkStateAfterFailure[std::min<size_t>(LinkState, kLinkPaused)] : kLinkPaused;
         }
+        const bool lineBrokeNow = LinkState == kLinkBroken && previousLinkState != kLinkBroken;
+        if (deviceFellSilent || lineBrokeNow) markSilentTagsBad(lineBrokeNow, deviceNo);
         if (hasDevice) {
             DevLinkState[deviceNo] = (!DevEnabled[deviceNo] || !CommLineEnabled) ? kLinkPaused
                                                                                   : deviceLinkState(DevFailCount[deviceNo]);
@@ -168,6 +177,16 @@ void TBaseDLLObject::FinalCommand()
             CancelCommand();
         }
     });
+}
+
+void TBaseDLLObject::markSilentTagsBad(bool brokenLineNow, int32_t deviceNo)
+{
+    // Set once, when the state is reached: the host sees the change of quality once,
+    // and a reply for any of the tags later makes that tag good again.
+    for (const auto& tag : TagTable) {
+        if (!tag || tag->internalTag) continue;
+        if (brokenLineNow || tag->deviceNo == deviceNo) tag->quality = OSTREVANE_QUALITY_BAD;
+    }
 }
 
 void TBaseDLLObject::CancelCommand()

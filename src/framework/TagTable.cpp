@@ -86,11 +86,9 @@ std::unique_ptr<TDLLTag> TBaseDLLObject::CreatInternalTag(const HostTagRec& host
         if (tag->tagTypeIndex >= 0) tag->writeAllowed = def::WriteAllowed[tag->tagTypeIndex];
         tag->writeNumber = 0;
 
-        if (std::holds_alternative<std::monostate>(initial)) {
-            tag->value = emptyInitialValue(tag->valueType);
-            // A bit number that failed to parse stays invalid, so the tag is still refused.
-            if (tagvalue::kindOf(tag->valueType) != tagvalue::Kind::Boolean && tag->bitNo != -1) tag->bitNo = 1;
-        }
+        // The bit number stays the one the address names, with or without an initial
+        // value: a bit write sends the whole word with that bit changed.
+        if (std::holds_alternative<std::monostate>(initial)) tag->value = emptyInitialValue(tag->valueType);
         return tag;
     });
 }

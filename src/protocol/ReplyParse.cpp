@@ -1,7 +1,10 @@
 // Replies. A read reply is STX, the mnemonic, the data, ETX and the block check (the
 // exclusive-or of everything after STX up to ETX): 02 50 56 32 35 2E 30 03 check for
 // PV = 25.0. A write reply is a lone ACK. Texts from the line are untrusted: every
-// step below stays inside the text it is given.
+// step below stays inside the text it is given. Bytes before the STX are line noise
+// (a start bit hit by interference, the tail of an earlier reply) and are passed over;
+// a reply whose STX itself was hit, or that names another parameter than the one
+// polled, is not the answer to this poll and is refused.
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -32,6 +35,16 @@ std::optional<double> analogValue(const std::string& data, const TagValue& previ
     return valuetext::parseDecimal(valuetext::GetNumberStr(data));
 }
 
+// Where the frame of a read reply begins: its STX followed by the polled mnemonic;
+// npos when the reply holds no such frame.
+size_t readFrameStart(const std::string& reply, int32_t type)
+{
+    if (!def::isTagType(type)) return std::string::npos;
+    std::string head(def::ReadEchoHead[type]);
+    head.append(def::ReadEchoCode[type]);
+    return reply.find(head);
+}
+
 bool switchValue(const std::string& data, const TagValue& previous)
 {
     const double number =
@@ -46,11 +59,16 @@ bool TDLLObject::CheckResult(const std::string& reply)
     return guard::run("TDLLObject", "CheckResult", false, [&] {
         if (!CurrentCommand) return false;
         if (CurrentCommand->write) return reply.size() == 1 && reply.front() == def::ACK;
+        const size_t start = readFrameStart(reply, CurrentCommand->tagTypeIndex);
+        if (start == std::string::npos) return false;
+        const std::string frame = reply.substr(start);
         // Only a complete frame is looked at: one still arriving could pass the block
         // check by chance and hand half a value to the tags.
         const size_t checkLength = static_cast<size_t>(def::CrcLength);
-        if (reply.size() <= checkLength || reply[reply.size() - checkLength - 1] != def::ETX) return false;
-        return TCustomDLLObject::CheckResult(reply);
+        const size_t headLength = def::ReadEchoHead[CurrentCommand->tagTypeIndex].size() +
+                                  def::ReadEchoCode[CurrentCommand->tagTypeIndex].size();
+        if (frame.size() <= headLength + checkLength || frame[frame.size() - checkLength - 1] != def::ETX) return false;
+        return TCustomDLLObject::CheckResult(frame);
     });
 }
 
@@ -68,6 +86,8 @@ std::string TDLLObject::GetEchoDataStr(const std::string& reply, TCommand& comma
         const int32_t type = command.tagTypeIndex;
         if (def::isTagType(type)) {
             if (!command.write && def::ReadEchoKind[type] == def::kEchoText) {
+                const size_t start = readFrameStart(data, type);
+                if (start != std::string::npos) dropFront(data, start);
                 dropFront(data, def::ReadEchoHead[type].size());
                 dropFront(data, def::ReadEchoCode[type].size());
                 if (data.size() >= 2) data.erase(data.size() - 2, 1);  // the ETX

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "definitions/DLLDef.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -89,10 +90,7 @@ bool TCommClass::OpenComm(const OstrevanePDB& pdb, bool textMode, std::string& m
 
     // A port that is already open is closed and opened again, so that it takes the
     // new name and line settings instead of silently keeping the old ones.
-    if (IsOpen()) {
-        onError("Port already assigned (open)", 0);
-        Close();
-    }
+    if (IsOpen()) Close();
 
     settingsValid_ = takeLineCodes(pdb);
     if (!settingsValid_) {
@@ -129,24 +127,21 @@ bool TCommClass::takeLineCodes(const OstrevanePDB& pdb)
 bool TCommClass::openPort()
 {
     if (!settingsValid_) return false;  // the status text still names the bad configuration
-    if (backend_->isOpen()) {
-        onError("Port already assigned (open)", 0);
-        backend_->close();
-    }
+    if (backend_->isOpen()) backend_->close();
+    const bool recovering = lost_ || openFailed_;
+    lastOpenAttempt_ = platform::clock().tickCount();
+    openFailed_ = true;
 
     int systemError = 0;
     const bool opened = backend_->open(portName_, systemError);
-    if (!opened) {
-        statusText_ = joined(portName_, kNotAvailable);
-        onError(statusText_, systemError);
-    }
     if (!opened || !backend_->isCharacterDevice()) {
         backend_->close();
-        onError("Invalid device handle, access denied", 0);
         // Something that is not a serial line is as unusable as a missing port.
         statusText_ = joined(portName_, kNotAvailable);
+        onError(opened ? "not a serial line" : "cannot be opened", systemError);
         return false;
     }
+    openFailed_ = false;
 
     if (!backend_->setNonBlockingTimeouts()) onError("Error updating CommTimeouts", 0);
     const bool stateApplied = applyPortState();
@@ -160,7 +155,19 @@ bool TCommClass::openPort()
     } else {
         statusText_ = joined(portName_, kOpened);
     }
+    if (recovering) {
+        // Back after a failure: say so once, so the log and the host see the line return.
+        lost_ = false;
+        lastReported_.clear();
+        if (errorSink_) errorSink_(statusText_);
+    }
     return true;
+}
+
+bool TCommClass::openAttemptDue() const
+{
+    if (!openFailed_ && !lost_) return true;
+    return platform::clock().tickCount() - lastOpenAttempt_ >= kReopenInterval;
 }
 
 void TCommClass::applyState()
@@ -178,7 +185,7 @@ bool TCommClass::applyPortState()
     settings_.xonLimit = settings_.xoffLimit = kInputBufferSize / 4;
     if (!IsOpen()) return false;
     if (!backend_->applySettings(settings_)) {
-        onError(kStateFailed, 0);
+        onError(kStateFailed, backend_->lastError());
         return false;
     }
     return true;
@@ -188,7 +195,7 @@ void TCommClass::WriteText(const std::string& text)
 {
     const std::string request = text.substr(0, kMaxRequestLength);
     if (clearOnWrite_) receiveBuffer_.clear();
-    if (!IsOpen()) openPort();
+    if (!IsOpen() && openAttemptDue()) openPort();
     if (!IsOpen()) return;
     backend_->purge();
     receiveBuffer_.clear();
@@ -200,18 +207,18 @@ void TCommClass::transmit(const std::string& text)
     if (textMode_) {
         if (text.empty()) return;
         const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-        if (backend_->write(bytes, static_cast<uint32_t>(text.size()), kWriteWait) < 0) onError("Write error", 0);
+        if (backend_->write(bytes, static_cast<uint32_t>(text.size()), kWriteWait) < 0) onTransferError("write failed");
         return;
     }
     // Hexadecimal mode: each pair of digits is one byte on the line, each byte its
     // own transfer; a trailing odd digit is ignored. A pair that is not hexadecimal
     // ends the transmission rather than putting a made-up byte on the line.
-    for (size_t pos = 0; pos + 1 < text.size(); pos += 2) {
+    for (size_t pos = 0; pos + 1 < text.size() && IsOpen(); pos += 2) {
         const int high = hexValue(text[pos]);
         const int low = hexValue(text[pos + 1]);
         if (high < 0 || low < 0) return;
         const auto byte = static_cast<uint8_t>(high * 16 + low);
-        if (backend_->write(&byte, 1, kWriteWait) < 0) onError("Write error", 0);
+        if (backend_->write(&byte, 1, kWriteWait) < 0) onTransferError("write failed");
     }
 }
 
@@ -225,13 +232,14 @@ void TCommClass::collectPending()
 {
     if (!IsOpen()) return;
     const int32_t waiting = backend_->bytesWaiting();
+    if (waiting < 0) onTransferError("read failed");
     if (waiting <= 0) return;
     // More than the scratch buffer holds is collected by the following calls.
     const auto count = std::min<uint32_t>(static_cast<uint32_t>(waiting), kInputBufferSize);
     std::vector<uint8_t> scratch(count, 0);
     const int32_t received = backend_->read(scratch.data(), count, kReadWait);
     if (received < 0) {
-        onError("Read error", 0);
+        onTransferError("read failed");
         return;
     }
     // Only the bytes really read are appended: padding a short read to the announced
@@ -254,8 +262,30 @@ void TCommClass::Close()
     if (backend_->isOpen()) backend_->close();
 }
 
-void TCommClass::onError(std::string_view /*message*/, int /*systemError*/)
+void TCommClass::onTransferError(std::string_view what)
 {
-    // Port failures are not reported from here: what the user needs to know reaches
-    // the status text, and the poll cycle counts the missing replies.
+    const int systemError = backend_->lastError();
+    if (!serial::deviceGone(systemError)) {
+        onError(what, systemError);
+        return;
+    }
+    // The handle is dead for good: release it, keep answering the host with time-outs,
+    // and open the port again when its device returns at the same name.
+    backend_->close();
+    receiveBuffer_.clear();
+    lost_ = true;
+    lastOpenAttempt_ = platform::clock().tickCount();
+    statusText_ = joined(portName_, kNotAvailable);
+    onError(std::string(what) + ", the device is gone; trying to reopen it every " +
+                std::to_string(kReopenInterval / 1000) + " s",
+            systemError);
+}
+
+void TCommClass::onError(std::string_view message, int systemError)
+{
+    std::string text = portName_ + ": " + std::string(message);
+    if (systemError != 0) text += " (OS error " + std::to_string(systemError) + ": " + serial::systemErrorText(systemError) + ")";
+    if (text == lastReported_) return;
+    lastReported_ = text;
+    if (errorSink_) errorSink_(text);
 }

@@ -3,6 +3,7 @@
 // reads and writes. Reads never wait for bytes that have not arrived.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -54,6 +55,8 @@ public:
     // port closed with the port name + "设备参数中的串口设置有误!". True when open.
     bool OpenComm(const OstrevanePDB& pdb, bool textMode, std::string& message);
     // Transmits a request (at most 255 characters), opening the port first if needed.
+    // A port that could not be opened, or whose device vanished, is tried again at
+    // most every kReopenInterval ms; meanwhile requests are dropped quietly.
     void WriteText(const std::string& text);
     // Collects what has arrived and returns everything received since the last transmission.
     const std::string& ReadText();
@@ -68,11 +71,20 @@ public:
     // Re-applies the line settings to an open port (after a special character changed).
     void applyState();
 
+    // Receives each change of the port's state as a text for the log and the host:
+    // an error with the OS error number and text, or the port open again. The same
+    // error repeated is passed on once.
+    using ErrorSink = std::function<void(const std::string& text)>;
+    void setErrorSink(ErrorSink sink) { errorSink_ = std::move(sink); }
+    // True while the port's device is gone and the port waits to be reopened.
+    bool lost() const { return lost_; }
+
     static constexpr uint32_t kInputBufferSize = 4096;
     static constexpr uint32_t kOutputBufferSize = 2048;
     static constexpr uint32_t kReadWait = 1000;   // ms
     static constexpr uint32_t kWriteWait = 1000;  // ms
     static constexpr size_t kMaxRequestLength = 255;
+    static constexpr uint32_t kReopenInterval = 2000;  // ms
 
 private:
     // Takes the four line codes of the configuration block; false when one is outside its table.
@@ -82,7 +94,11 @@ private:
     bool applyPortState();
     void transmit(const std::string& text);
     void collectPending();
-    // Failures of the port calls arrive here; this driver keeps them silent.
+    // True when an attempt to open the port may be made now.
+    bool openAttemptDue() const;
+    // A read or write failed: a vanished device closes the port until it is reopened.
+    void onTransferError(std::string_view what);
+    // Passes a failure on to the sink, once per change of state.
     void onError(std::string_view message, int systemError);
 
     std::unique_ptr<serial::PortBackend> backend_;
@@ -96,4 +112,9 @@ private:
     TCommEventChars eventChars_{this};
     std::string receiveBuffer_;
     std::string statusText_;
+    ErrorSink errorSink_;
+    std::string lastReported_;  // the state last passed to the sink
+    bool lost_ = false;
+    bool openFailed_ = false;   // the last attempt to open failed: wait before the next
+    uint32_t lastOpenAttempt_ = 0;
 };

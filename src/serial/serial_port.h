@@ -38,8 +38,16 @@ public:
     virtual int32_t write(const uint8_t* buffer, uint32_t count, uint32_t waitMs) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // The OS error code of the last call that failed; 0 when none is known.
+    virtual int lastError() const { return 0; }
 };
 
 std::unique_ptr<PortBackend> createPortBackend();
+
+// True when an OS error code means the device itself is gone (an adapter unplugged,
+// the far end of a pseudo-terminal closed): the handle is dead and must be reopened.
+bool deviceGone(int systemError);
+// The OS's own text for an error code.
+std::string systemErrorText(int systemError);
 
 }  // namespace serial

@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "serial/serial_line_posix.h"
@@ -129,13 +130,13 @@ public:
         }
         fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd_ < 0) {
-            systemError = errno;
+            systemError = lastError_ = errno;
             return false;
         }
         // The lock keeps out every other port object, in this process or another,
         // root included; TIOCEXCL also turns away programs that do not lock.
         if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-            systemError = errno;
+            systemError = lastError_ = errno;
             ::close(fd_);
             fd_ = -1;
             return false;
@@ -156,8 +157,9 @@ public:
     bool applySettings(const LineSettings& settings) override
     {
         termios2 line{};
-        if (fd_ < 0 || ::ioctl(fd_, TCGETS2, &line) != 0) return false;
-        return composeLine(line, settings) && ::ioctl(fd_, TCSETS2, &line) == 0;
+        if (fd_ < 0 || ::ioctl(fd_, TCGETS2, &line) != 0) return failed(errno);
+        if (!composeLine(line, settings)) return failed(EINVAL);
+        return ::ioctl(fd_, TCSETS2, &line) == 0 || failed(errno);
     }
 
     // The kernel sizes its own queues.
@@ -171,7 +173,13 @@ public:
     int32_t bytesWaiting() override
     {
         int count = 0;
-        if (fd_ < 0 || ::ioctl(fd_, FIONREAD, &count) != 0) return -1;
+        if (fd_ < 0) return -1;
+        if (::ioctl(fd_, FIONREAD, &count) != 0) return failure(errno);
+        // A pseudo-terminal whose far end has closed answers FIONREAD with 0 for ever;
+        // only poll tells that the line has hung up.
+        pollfd state{fd_, POLLIN, 0};
+        if (count == 0 && ::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+            return failure(EIO);
         return count;
     }
 
@@ -182,7 +190,7 @@ public:
             const ssize_t got = ::read(fd_, buffer, count);
             if (got >= 0) return static_cast<int32_t>(got);
             if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
-            if (errno != EINTR) return -1;
+            if (errno != EINTR) return failure(errno);
         }
     }
 
@@ -198,14 +206,14 @@ public:
                 continue;
             }
             if (put < 0 && errno == EINTR) continue;
-            if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+            if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return failure(errno);
             // The output queue is full: wait for room, but no longer than the write wait.
             const int64_t left = deadline - monotonicMs();
-            if (left <= 0) return -1;
+            if (left <= 0) return failure(ETIMEDOUT);
             pollfd wanted{fd_, POLLOUT, 0};
             const int ready = ::poll(&wanted, 1, static_cast<int>(left));
-            if (ready < 0 && errno != EINTR) return -1;
-            if (ready > 0 && (wanted.revents & POLLOUT) == 0) return -1;  // hang-up or error
+            if (ready < 0 && errno != EINTR) return failure(errno);
+            if (ready > 0 && (wanted.revents & POLLOUT) == 0) return failure(EIO);  // hang-up or error
         }
         return static_cast<int32_t>(done);
     }
@@ -220,13 +228,40 @@ public:
     }
 
     bool isOpen() const override { return fd_ >= 0; }
+    int lastError() const override { return lastError_; }
 
 private:
+    bool failed(int error)
+    {
+        lastError_ = error;
+        return false;
+    }
+    int32_t failure(int error)
+    {
+        lastError_ = error;
+        return -1;
+    }
+
     int fd_ = -1;
+    int lastError_ = 0;
 };
 
 }  // namespace
 
 std::unique_ptr<PortBackend> createPortBackend() { return std::make_unique<PosixPortBackend>(); }
+
+bool deviceGone(int systemError)
+{
+    return systemError == EIO || systemError == ENXIO || systemError == ENODEV || systemError == EBADF ||
+           systemError == EPIPE;
+}
+
+std::string systemErrorText(int systemError)
+{
+    char buffer[256] = {};
+    // The GNU form returns the text, which need not be in the buffer.
+    const char* text = ::strerror_r(systemError, buffer, sizeof buffer);
+    return text ? text : "";
+}
 
 }  // namespace serial

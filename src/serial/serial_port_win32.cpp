@@ -36,7 +36,7 @@ public:
         handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, nullptr);
         if (handle_ == INVALID_HANDLE_VALUE) {
-            systemError = static_cast<int>(GetLastError());
+            systemError = lastError_ = static_cast<int>(GetLastError());
             return false;
         }
         return true;
@@ -57,7 +57,7 @@ public:
         if (!isOpen()) return false;
         DCB state{};
         state.DCBlength = sizeof(state);
-        if (!GetCommState(handle_, &state)) return false;
+        if (!GetCommState(handle_, &state)) return failed();
         state.BaudRate = settings.baudRate;
         state.ByteSize = settings.dataBits;
         state.Parity = settings.parity;
@@ -76,7 +76,7 @@ public:
         state.fTXContinueOnXoff = 0;
         state.fErrorChar = 0;
         state.fNull = 0;
-        return SetCommState(handle_, &state) != FALSE;
+        return SetCommState(handle_, &state) != FALSE || failed();
     }
 
     bool setupBuffers(uint32_t inputSize, uint32_t outputSize) override
@@ -93,7 +93,11 @@ public:
     {
         DWORD errors = 0;
         COMSTAT status{};
-        if (!isOpen() || !ClearCommError(handle_, &errors, &status)) return -1;
+        if (!isOpen()) return -1;
+        if (!ClearCommError(handle_, &errors, &status)) {
+            failed();
+            return -1;
+        }
         return static_cast<int32_t>(status.cbInQue);
     }
 
@@ -115,8 +119,15 @@ public:
     }
 
     bool isOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+    int lastError() const override { return lastError_; }
 
 private:
+    bool failed()
+    {
+        lastError_ = static_cast<int>(GetLastError());
+        return false;
+    }
+
     // One overlapped transfer, waited for at most `waitMs`; the count moved or -1.
     int32_t transfer(bool reading, uint8_t* buffer, uint32_t count, uint32_t waitMs)
     {
@@ -129,14 +140,21 @@ private:
                                      : WriteFile(handle_, buffer, count, nullptr, &operation);
         int32_t result = -1;
         DWORD moved = 0;
-        if (started || GetLastError() == ERROR_IO_PENDING) {
+        if (!started && GetLastError() != ERROR_IO_PENDING) {
+            failed();
+        } else {
             if (WaitForSingleObject(completion_, waitMs) == WAIT_OBJECT_0) {
-                if (GetOverlappedResult(handle_, &operation, &moved, FALSE)) result = static_cast<int32_t>(moved);
+                if (GetOverlappedResult(handle_, &operation, &moved, FALSE)) {
+                    result = static_cast<int32_t>(moved);
+                } else {
+                    failed();
+                }
             } else {
                 // Given up: the operation must not outlive the caller's buffer or this
                 // OVERLAPPED, so cancel it and wait until the system has let go of both.
                 // If it completed in the meantime its bytes are real and are reported.
                 CancelIo(handle_);
+                lastError_ = ERROR_TIMEOUT;
                 if (GetOverlappedResult(handle_, &operation, &moved, TRUE)) result = static_cast<int32_t>(moved);
             }
         }
@@ -147,11 +165,38 @@ private:
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     HANDLE completion_ = nullptr;
+    int lastError_ = 0;
     CRITICAL_SECTION lock_{};
 };
 
 }  // namespace
 
 std::unique_ptr<PortBackend> createPortBackend() { return std::make_unique<Win32PortBackend>(); }
+
+bool deviceGone(int systemError)
+{
+    switch (systemError) {
+    case ERROR_INVALID_HANDLE:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_FILE_NOT_FOUND:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string systemErrorText(int systemError)
+{
+    char buffer[512] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        static_cast<DWORD>(systemError), 0, buffer, sizeof buffer, nullptr);
+    std::string text(buffer, length);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
 
 }  // namespace serial

@@ -155,12 +155,12 @@ TEST_F(Exports, TagTypeListForTheTagEditor)
     GetTagAddrList(0, &count, nullptr);
     EXPECT_EQ(count, 32u);
 
-    // Asked for more than the 32 rows, the driver writes 32 and no more.
+    // Asked for more than the 32 rows, the driver writes 32, no more, and says so.
     std::vector<TagEditorEntry> buffer(40);
     std::memset(buffer.data(), 0xEE, buffer.size() * sizeof(TagEditorEntry));
     count = 40;
     GetTagAddrList(0, &count, buffer.data());
-    EXPECT_EQ(count, 40u);
+    EXPECT_EQ(count, 32u);
     const TagEditorEntry& first = buffer[0];
     EXPECT_EQ(first.Mnemonic[0], 2);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(first.Mnemonic + 1), 2), "HS");
@@ -181,6 +181,7 @@ TEST_F(Exports, TagTypeListForTheTagEditor)
     std::vector<TagEditorEntry> one(1);
     GetTagAddrList(0, &count, one.data());
     EXPECT_EQ(one[0].Mnemonic[1], 'H');
+    EXPECT_EQ(count, 1u);
     GetTagAddrList(0, nullptr, one.data());  // no count: nothing to do
 }
 

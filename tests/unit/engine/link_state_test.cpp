@@ -49,17 +49,19 @@ TEST_F(Engine, LinkStatesFollowRepliesAndTimeOuts)
         int deviceState;
         int failCount;
         const char* text;
+        uint32_t dataQuality;  // a fault leaves the value with bad quality until the next reply
     };
+    constexpr uint32_t good = OSTREVANE_QUALITY_GOOD, bad = OSTREVANE_QUALITY_BAD;
     const Step steps[] = {
-        {false, 0, 0, -1, "通讯始终不成功!"},  // no reply yet: nothing changes
-        {true, 1, 1, 0, "通讯正常!"},
-        {false, 2, 2, 1, "通讯出现干扰!"},
-        {false, 3, 2, 2, "通讯出现干扰!"},
-        {false, 4, 3, 3, "通讯出现故障!"},
-        {false, 4, 3, 4, "通讯出现故障!"},
-        {false, 4, 3, 5, "通讯出现故障!"},
-        {false, 4, 4, 6, "通讯线路断路!"},
-        {true, 1, 1, 0, "通讯正常!"},
+        {false, 0, 0, -1, "通讯始终不成功!", good},  // no reply yet: nothing changes
+        {true, 1, 1, 0, "通讯正常!", good},
+        {false, 2, 2, 1, "通讯出现干扰!", good},
+        {false, 3, 2, 2, "通讯出现干扰!", good},
+        {false, 4, 3, 3, "通讯出现故障!", bad},
+        {false, 4, 3, 4, "通讯出现故障!", bad},
+        {false, 4, 3, 5, "通讯出现故障!", bad},
+        {false, 4, 4, 6, "通讯线路断路!", bad},
+        {true, 1, 1, 0, "通讯正常!", good},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.text);
@@ -71,7 +73,31 @@ TEST_F(Engine, LinkStatesFollowRepliesAndTimeOuts)
         EXPECT_EQ(tag(2).value, TagValue("1号仪表Ostrevane808" + std::string(step.text)));
         EXPECT_EQ(tag(3).value, TagValue(step.reply));
         EXPECT_EQ(tag(4).value, TagValue(static_cast<double>(step.deviceState)));
+        EXPECT_EQ(tag(0).quality, step.dataQuality);
+        EXPECT_EQ(tag(0).value, TagValue(1.0)) << "the value itself is kept";
     }
+}
+
+TEST_F(Engine, ASilentDeviceTurnsOnlyItsOwnTagsBadAlsoWhenItNeverAnswered)
+{
+    ASSERT_TRUE(start({hostTag(1, "PV1:0.0"), hostTag(2, "PV2:0.0"), hostTag(3, "SP2:0.0")}));
+    pass();
+    // Device 1 answers, device 2 never does: the line stays up and only device 2 falls silent.
+    int failures = 0;
+    for (int exchange = 0; exchange < 12; ++exchange) {
+        if (lastSent() == poll(1, "PV")) {
+            answer(reply("PV", "5"));
+        } else {
+            timeOut();
+            ++failures;
+        }
+        const uint32_t expected = failures >= 3 ? OSTREVANE_QUALITY_BAD : OSTREVANE_QUALITY_GOOD;
+        EXPECT_EQ(tag(1).quality, expected) << exchange;
+        EXPECT_EQ(tag(2).quality, expected) << exchange;
+        EXPECT_EQ(tag(0).quality, OSTREVANE_QUALITY_GOOD) << exchange;
+    }
+    ASSERT_GE(failures, 3);
+    EXPECT_LT(object->LinkState, 4);
 }
 
 TEST_F(Engine, ADeviceLinkTagFollowsOnlyItsOwnDevice)

@@ -18,7 +18,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Replies, AReadReplyIsAcceptedOnlyWhenCompleteAndItsCheckIsRight)
+TEST_F(Replies, AReadReplyIsAcceptedOnlyAsTheFrameOfThePolledParameter)
 {
     addTag("PV", 1);
     makeCurrent("PV", false);
@@ -33,9 +33,15 @@ TEST_F(Replies, AReadReplyIsAcceptedOnlyWhenCompleteAndItsCheckIsRight)
     wrongCheck.back() = static_cast<char>(wrongCheck.back() ^ 0x01);
     std::string wrongData = good;
     wrongData[4] = '6';
+    std::string stxHit = good;
+    stxHit[0] = '0';
     const std::vector<Row> rows = {
         {"complete", good, true},
-        {"another mnemonic echoed", readReply("SP", "25.0"), true},
+        {"noise before the STX", bytes("\xFF\x00" "PV") + good, true},
+        {"a doubled STX", bytes("\x02") + good, true},
+        {"another parameter's reply", readReply("SP", "25.0"), false},
+        {"the STX hit by noise", stxHit, false},
+        {"no STX at all", good.substr(1), false},
         {"no data", readReply("PV", ""), true},
         {"wrong check", wrongCheck, false},
         {"data changed on the way", wrongData, false},
@@ -100,6 +106,7 @@ TEST_F(Replies, TheDataPartLiesBetweenTheMnemonicAndETX)
     const Row rows[] = {
         {&read, readReply("PV", "25.0"), "25.0"},
         {&read, readReply("PV", ""), ""},
+        {&read, bytes("\xFF" "PV") + readReply("PV", "-5.5"), "-5.5"},
         {&read, bytes("\x02" "P"), ""},
         {&read, bytes("\x02"), ""},
         {&read, "", ""},

@@ -14,9 +14,11 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "fake_port.h"
 #include "serial/DLLComm.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -221,3 +223,56 @@ TEST_F(PtyLine, ClosingReleasesTheLineForOtherPrograms)
 }
 
 }  // namespace
+
+// An adapter unplugged and plugged in again: the far end of the line closes, and a new
+// line appears under the same name. The port lets go of the dead line, stays quiet
+// between its attempts, reports each change once, and carries on by itself.
+TEST_F(PtyLine, AVanishedLineIsReopenedWhenItReturnsUnderTheSameName)
+{
+    testing_support::FakeClock clock;
+    testing_support::TempFolder folder;
+    const std::string name = folder.file("ttyUSB0");
+    ASSERT_EQ(::symlink(slavePath.c_str(), name.c_str()), 0);
+    ::setenv("OSTREVANE800_COM1", name.c_str(), 1);
+
+    TCommClass port(true);
+    std::vector<std::string> reports;
+    port.setErrorSink([&](const std::string& text) { reports.push_back(text); });
+    std::string message;
+    ASSERT_TRUE(port.OpenComm(configuration(0), true, message));
+
+    ::close(master);  // unplugged
+    master = -1;
+    port.WriteText("x");
+    port.ReadText();
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(port.lost());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("the device is gone"), std::string::npos) << reports[0];
+    EXPECT_NE(reports[0].find("OS error 5"), std::string::npos) << reports[0];  // EIO
+
+    port.WriteText("x");  // too soon for another attempt: nothing happens, nothing is said
+    clock.advance(TCommClass::kReopenInterval);
+    port.WriteText("x");  // the line is still missing: said once
+    clock.advance(TCommClass::kReopenInterval);
+    port.WriteText("x");
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[1].find("cannot be opened"), std::string::npos) << reports[1];
+
+    // Plugged in again: a new line under the same name.
+    master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    ASSERT_EQ(::unlink(name.c_str()), 0);
+    ASSERT_EQ(::symlink(::ptsname(master), name.c_str()), 0);
+    port.WriteText("late");
+    EXPECT_FALSE(port.IsOpen()) << "not before the interval has passed";
+    clock.advance(TCommClass::kReopenInterval);
+    port.WriteText("abc");
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_FALSE(port.lost());
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[2], "Com1打开成功");
+    EXPECT_EQ(instrumentReceives(3), "abc");
+}

@@ -101,11 +101,11 @@ TEST(HostTagRecord, InitialValuesBecomeTheTagsKind)
         TagValue value, reported;
         int32_t bit;
     } cases[] = {
-        // No initial value: the kind's zero, and analog and text tags take bit number 1.
-        {0, tagtest::emptyVariant(), 0.0, std::monostate{}, 1},
+        // No initial value: the kind's zero; the bit stays the address's in every kind.
+        {0, tagtest::emptyVariant(), 0.0, std::monostate{}, 4},
         {1, tagtest::emptyVariant(), false, std::monostate{}, 4},
-        {2, tagtest::emptyVariant(), std::string(), std::monostate{}, 1},
-        {0, reference, 0.0, std::monostate{}, 1},
+        {2, tagtest::emptyVariant(), std::string(), std::monostate{}, 4},
+        {0, reference, 0.0, std::monostate{}, 4},
         {0, tagtest::numberVariant(12.5), 12.5, 12.5, 4},
         {1, tagtest::booleanVariant(true), true, true, 4},
         {2, tagtest::textVariant(temperature), std::string("温度"), std::string("温度"), 4},

@@ -71,6 +71,18 @@ TEST_F(Writes, TheAcknowledgedWordGivesEveryTagOfTheParameterItsOwnValue)
     }
 }
 
+TEST_F(Writes, ATextTagWithoutInitialValueWritesTheBitItsAddressNames)
+{
+    ASSERT_TRUE(start({hostTag(1, "SW3:0.5", kText)}));
+    ASSERT_EQ(lastSent(), poll(3, "SW"));
+    pass();
+    ASSERT_TRUE(write(1, std::string("1")));
+    answer(reply("SW", "0"));
+    EXPECT_EQ(lastSent(), select(3, "SW", "000032"));  // bit 5, not bit 1
+    EXPECT_EQ(answer(kAck), 1);
+    EXPECT_EQ(tag(0).value, TagValue(std::string("1")));
+}
+
 TEST_F(Writes, TwoBitWritesWaitingTogetherAreEachAcknowledgedWithTheirOwnWord)
 {
     ASSERT_TRUE(start({withBoolean(hostTag(1, "SW3:0.5", kSwitch), false), withBoolean(hostTag(2, "SW3:0.4", kSwitch), false),
