@@ -47,8 +47,9 @@ TEST_F(Engine, ACommandWithSkipFactorTwoGoesOutOnEverySecondTurn)
     ASSERT_TRUE(start({hostTag(1, "PV1:0.0", OSTREVANE_VALUE_NUMBER, 100), hostTag(2, "SP1:0.0", OSTREVANE_VALUE_NUMBER, 200)}));
     std::string order;
     for (int i = 0; i < 11; ++i) {
-        order += lastSent() == poll(1, "PV") ? 'A' : 'B';
-        answer(reply("PV", "1"));
+        const bool a = lastSent() == poll(1, "PV");
+        order += a ? 'A' : 'B';
+        answer(reply(a ? "PV" : "SP", "1"));
     }
     EXPECT_EQ(order, "AABAABAABAA");  // the first A is sent twice: the first pass does not finish it
 }

@@ -22,8 +22,8 @@ TEST_F(Engine, AWriteGoesOutRightAfterTheExchangeUnderWayAndBeforeTheNextPoll)
     EXPECT_EQ(tag(0).value, TagValue(10.0));
     EXPECT_EQ(answer(kAck), 1);
     EXPECT_EQ(tag(0).value, TagValue(25.0));
-    // The text tag, created without a host value, stands for bit 1 of the word 25 (11001).
-    EXPECT_EQ(tag(2).value, TagValue(std::string("0")));
+    // The text tag, created without a host value, stands for its address's bit 0 of the word 25 (11001).
+    EXPECT_EQ(tag(2).value, TagValue(std::string("1")));
     EXPECT_EQ(tag(0).quality, OSTREVANE_QUALITY_GOOD);
     EXPECT_EQ(lastSent(), poll(1, "PV"));
     EXPECT_TRUE(object->WriteQueue.empty());

@@ -68,10 +68,13 @@ protected:
             if (write) {
                 EXPECT_EQ(accepted, reply == bytes("\x06"));
             } else if (accepted) {
-                // Only a complete frame with a right check gets through.
-                ASSERT_GE(reply.size(), 2u);
-                EXPECT_EQ(reply[reply.size() - 2], def::ETX);
-                EXPECT_TRUE(blockCheckHolds(reply));
+                // Only a complete frame of the polled parameter with a right check gets
+                // through; noise before its STX is passed over.
+                const size_t start = reply.find(bytes("\x02" "PV"));
+                ASSERT_NE(start, std::string::npos);
+                const std::string frame = reply.substr(start);
+                EXPECT_EQ(frame[frame.size() - 2], def::ETX);
+                EXPECT_TRUE(blockCheckHolds(frame));
             }
             object->GetEchoDataStr(reply, command);
             object->GetEchoStatusStr(reply, command);

@@ -7,6 +7,7 @@
 
 #include "serial/DLLComm.h"
 #include "fake_port.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -171,20 +172,22 @@ TEST_F(CommLogic, ReopeningAnOpenPortTakesTheNewConfiguration)
     EXPECT_EQ(line->applied->baudRate, 115200u);
 }
 
-TEST_F(CommLogic, WriteTextOnClosedPortOpensItFirst)
+TEST_F(CommLogic, WriteTextOnClosedPortOpensItFirstButNotMoreOftenThanTheReopenInterval)
 {
+    testing_support::FakeClock clock;
     line->exists = false;
     auto port = makePort();
     std::string message;
     ASSERT_FALSE(port->OpenComm(configuration(0), true, message));
-    port->WriteText("lost");
-    EXPECT_TRUE(line->writes.empty());
     line->exists = true;
+    port->WriteText("lost");  // too soon after the failed attempt
+    EXPECT_TRUE(line->writes.empty());
+    clock.advance(TCommClass::kReopenInterval);
     port->WriteText("sent");
     EXPECT_TRUE(port->IsOpen());
     EXPECT_EQ(port->statusText(), "Com1打开成功");
     EXPECT_EQ(line->writes, std::vector<std::string>{"sent"});
-    EXPECT_EQ(line->openedNames.size(), 3u);
+    EXPECT_EQ(line->openedNames.size(), 2u);
 }
 
 TEST_F(CommLogic, TransmissionPurgesQueuesFirstAndSendsAtMost255Characters)

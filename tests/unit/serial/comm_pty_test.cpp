@@ -194,11 +194,13 @@ TEST_F(PtyLine, WhatIsNotAnOpenableSerialLineIsReportedUnavailable)
 
 TEST_F(PtyLine, WriteTextOnClosedPortOpensItWhenTheLineAppears)
 {
+    testing_support::FakeClock clock;
     ::setenv("OSTREVANE800_COM1", "/nonexistent/ostrevane-port", 1);
     TCommClass port(true);
     std::string message;
     ASSERT_FALSE(port.OpenComm(configuration(0, 6), true, message));
     ::setenv("OSTREVANE800_COM1", slavePath.c_str(), 1);
+    clock.advance(TCommClass::kReopenInterval);
     port.WriteText("\x04" "0011PV\x05");
     EXPECT_TRUE(port.IsOpen());
     EXPECT_EQ(port.statusText(), "Com1打开成功");
