@@ -49,7 +49,7 @@ constexpr uint8_t DefaultDevType = 0;
 constexpr std::string_view WizardNote = "";
 
 // Texts of a device entry the wizard sets to "no device".
-constexpr std::string_view NoDeviceTypeName = "无效";
+constexpr std::string_view NoDeviceTypeName = "\xCE\xDE\xD0\xA7";  // 无效
 
 // Serial line tables, indexed by the codes stored in the configuration block.
 constexpr std::array<uint32_t, 15> BaudRates = {110,   300,   600,   1200,   2400,   4800,   9600,  14400,

@@ -52,8 +52,8 @@ const PerTagType<std::string_view> EchoRequiredText = every(std::string_view());
 const PerTagType<int32_t> EchoDataLength = every<int32_t>(2);
 
 const std::array<EchoStatusRow, 2> EchoStatus = {{
-    {"!", "读写正常"},
-    {"?", "非法的命令"},
+    {"!", "\xB6\xC1\xD0\xB4\xD5\xFD\xB3\xA3"},  // 读写正常
+    {"?", "\xB7\xC7\xB7\xA8\xB5\xC4\xC3\xFC\xC1\xEE"},  // 非法的命令
 }};
 
 }  // namespace def

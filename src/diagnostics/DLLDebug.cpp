@@ -3,6 +3,7 @@
 #include <functional>
 #include <string_view>
 
+#include "diagnostics/DiagnosticsTexts.h"
 #include "driver/DLLMain.h"
 #include "framework/DLLLog.h"
 #include "framework/Guard.h"
@@ -16,15 +17,10 @@ namespace {
 
 constexpr std::string_view kClass = "TDebugFrm";
 
-constexpr const char* kIdleStatus = "调试开关-查看和编辑今天的设备运行历史，诊断出现的问题！";
-constexpr const char* kLoadingStatus = "正在调入记录文件...";
-constexpr const char* kSwitchedOffStatus = "打开调试开关-查看和编辑今天的设备运行历史，诊断出现的问题！";
-constexpr const char* kWarning =
-    "！注意：调试对性能将产生不良影响，只有出现故障时才打开调试开关。\r\n"
-    "调试和查看完设备运行信息后，请及时关闭调试开关。\r\n\r\n"
-    "改动过调试开关后，需要退出向导，单击开发环境的保存工程按钮，调试功能才会生效。\r\n\r\n"
-    "您可以编辑窗口中的内容，单击保存修改按钮保存窗口中的内容。\r\n"
-    "或者单击另存为按钮，将窗口中的内容保存为文件，便于以后在系统外查看。";
+constexpr const char* kIdleStatus = texts::diagnostics::IdleStatus;
+constexpr const char* kLoadingStatus = texts::diagnostics::LoadingStatus;
+constexpr const char* kSwitchedOffStatus = texts::diagnostics::SwitchedOffStatus;
+constexpr const char* kWarning = texts::diagnostics::DebugWarning;
 
 constexpr int kLoadBarMaximum = 10;
 constexpr uint32_t kLoadDelay = 500;      // ms after the switch went on
@@ -117,7 +113,7 @@ TDebugFrm::TDebugFrm()
 
 void TDebugFrm::buildControls()
 {
-    frame_ = wizard::buildPageFrame(*this, "向导：设置调试选项", kIdleStatus, "Label2");
+    frame_ = wizard::buildPageFrame(*this, texts::diagnostics::DebugPageTitle, kIdleStatus, "Label2");
     Label2 = frame_.instruction;
 
     LoadBar = &add(ui::ControlKind::ProgressBar, "LoadBar", {340, 10, 120, 14}, frame_.titleBand);
@@ -125,19 +121,20 @@ void TDebugFrm::buildControls()
 
     ui::Control* body = frame_.body;
     EnDebugChk = &add(ui::ControlKind::CheckBox, "EnDebugChk", {10, 10, 100, 17}, body);
-    EnDebugChk->setCaption("调试开关");
+    EnDebugChk->setCaption(texts::diagnostics::DebugSwitch);
     TraceChk = &add(ui::ControlKind::CheckBox, "TraceChk", {130, 10, 120, 17}, body);
-    TraceChk->setCaption("输出跟踪信息");
+    TraceChk->setCaption(texts::diagnostics::TraceOutput);
     ErrorChk = &add(ui::ControlKind::CheckBox, "ErrorChk", {270, 10, 120, 17}, body);
-    ErrorChk->setCaption("输出错误信息");
+    ErrorChk->setCaption(texts::diagnostics::ErrorOutput);
 
     LogMemo = &add(ui::ControlKind::Memo, "LogMemo", {10, 38, 454, 190}, body);
     LogMemo->scrollBars = true;
 
-    PrnBtn = &wizard::addButton(*this, frame_, "PrnBtn", "打印", {64, 244, 75, 25});
-    SaveBtn = &wizard::addButton(*this, frame_, "SaveBtn", "另存为", {144, 244, 75, 25});
-    SpeedButton1 = &wizard::addButton(*this, frame_, "SpeedButton1", "保存修改", {224, 244, 75, 25});
-    FinishBtn = &wizard::addButton(*this, frame_, "FinishBtn", "完成", wizard::kFinishBtnBounds);
+    PrnBtn = &wizard::addButton(*this, frame_, "PrnBtn", texts::diagnostics::Print, {64, 244, 75, 25});
+    SaveBtn = &wizard::addButton(*this, frame_, "SaveBtn", texts::diagnostics::SaveAs, {144, 244, 75, 25});
+    SpeedButton1 =
+        &wizard::addButton(*this, frame_, "SpeedButton1", texts::diagnostics::SaveChanges, {224, 244, 75, 25});
+    FinishBtn = &wizard::addButton(*this, frame_, "FinishBtn", texts::diagnostics::Finish, wizard::kFinishBtnBounds);
 
     Timer1 = &addTimer("Timer1", kLoadDelay);
     Timer2 = &addTimer("Timer2", kAnimationStep);
@@ -206,8 +203,8 @@ void TDebugFrm::Timer1Timer()
     if (platform::fileExists(path) && platform::readFileTail(path, kLogViewLimit, bytes, skipped)) {
         std::vector<std::string> lines;
         if (skipped > 0) {
-            lines.push_back("……记录文件共" + std::to_string(skipped + bytes.size()) +
-                            "字节，太大，这里只显示它最后的部分……");
+            lines.push_back(texts::diagnostics::LogCutStart + std::to_string(skipped + bytes.size()) +
+                            texts::diagnostics::LogCutEnd);
             // The cut fell inside a line: begin with the first whole one.
             const size_t firstBreak = bytes.find('\n');
             bytes.erase(0, firstBreak == std::string::npos ? bytes.size() : firstBreak + 1);
@@ -234,7 +231,7 @@ void TDebugFrm::SaveBtnClick()
     std::string path;
     if (!ui::toolkit().saveDialog(SaveDialog1, path)) return;
     if (!platform::rewriteFile(path, fileText(LogMemo->lines()))) {
-        tell("文件" + path + "无法写入，窗口中的内容没有保存！");
+        tell(texts::diagnostics::FilePrefix + path + texts::diagnostics::FileNotWritten);
     }
 }
 
@@ -244,15 +241,14 @@ void TDebugFrm::SpeedButton1Click()
     // Writing back the newest part alone would throw the rest of the log away; an
     // emptied text is a plain wish to clear the log.
     if (partialView_ && !lines.empty()) {
-        tell("记录文件太大，窗口中只有它最后的部分，保存修改会丢掉其余的记录，所以没有保存。\r\n"
-             "请单击另存为按钮，将窗口中的内容保存为文件。");
+        tell(texts::diagnostics::PartialViewNotSaved);
         return;
     }
     const std::string path = logfile::LogFileName();
     const std::string folder = folderOf(path);
     if (!folder.empty()) platform::createFolders(folder);
     if (!platform::rewriteFile(path, fileText(lines))) {
-        tell("记录文件" + path + "无法写入，修改没有保存！");
+        tell(texts::diagnostics::LogFilePrefix + path + texts::diagnostics::LogNotWritten);
     }
 }
 

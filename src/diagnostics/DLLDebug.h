@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/DiagnosticsTexts.h"
 #include "ui/Form.h"
 #include "wizard/PageFrame.h"
 
@@ -32,7 +33,7 @@ public:
     ui::Control* Label2 = nullptr;
     ui::Timer* Timer1 = nullptr;  // one-shot: loads the log
     ui::Timer* Timer2 = nullptr;  // moves LoadBar while the log loads
-    const ui::SaveDialogRequest SaveDialog1{"Log", "调试日志文件|log"};
+    const ui::SaveDialogRequest SaveDialog1{"Log", texts::diagnostics::LogFileFilter};
 
 private:
     void buildControls();

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "diagnostics/DiagnosticsTexts.h"
 #include "driver/DLLMain.h"
 #include "framework/DLLBase.h"
 #include "framework/PDB.h"
@@ -13,7 +14,7 @@ namespace diagnostics {
 
 namespace {
 
-constexpr const char* kNotSupported = "暂时不支持测试功能！";
+constexpr const char* kNotSupported = texts::diagnostics::TestNotSupported;
 constexpr size_t kTagListBytes = 256 * 1024;
 constexpr size_t kTagListSlots = kTagListBytes / sizeof(HostTagRec*);
 

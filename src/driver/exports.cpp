@@ -6,6 +6,7 @@
 #include "definitions/DLLDef.h"
 #include "diagnostics/DLLTest.h"
 #include "driver/DLLMain.h"
+#include "driver/DriverTexts.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
 #include "framework/ValueExchange.h"
@@ -15,7 +16,7 @@
 namespace {
 
 constexpr std::string_view kClass = "DLLMain";
-constexpr const char* kNoDriver = "通讯设备初始化失败";
+constexpr const char* kNoDriver = texts::driver::DriverInitFailed;
 constexpr uint32_t kInitLockWait = 5000;  // ms
 
 void writeCounted(uint8_t* field, std::string_view text)
@@ -34,11 +35,11 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL IniDriver(uint32_t TagCount, HostTagR
     driver::libraryInitialise();
     if (Msg) *Msg = nullptr;
     if (!Tags) {
-        driver::handOver(Msg, "无效的标签列表。");
+        driver::handOver(Msg, texts::driver::InvalidTagList);
         return 0;
     }
     if (!PDB) {
-        driver::handOver(Msg, "无效的参数信息。");
+        driver::handOver(Msg, texts::driver::InvalidParameters);
         return 0;
     }
     platform::AutoResetEvent* lock = driver::process().TLSEvent.get();
@@ -47,7 +48,7 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL IniDriver(uint32_t TagCount, HostTagR
         return 0;
     }
     if (!lock->wait(kInitLockWait)) {
-        driver::handOver(Msg, "设备不支持并发访问，共享冲突。");
+        driver::handOver(Msg, texts::driver::ConcurrentAccess);
         return 0;
     }
     const bool result = guard::run(kClass, "IniDriver", false, [&] {

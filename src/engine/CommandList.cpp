@@ -9,7 +9,9 @@
 #include "definitions/FrameDef.h"
 #include "driver/DLLMain.h"
 #include "engine/DLLObj.h"
+#include "engine/EngineTexts.h"
 #include "framework/DLLLog.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
 #include "framework/TagValue.h"
@@ -98,8 +100,9 @@ std::unique_ptr<TCommand> TCustomDLLObject::CreatCommand(TDLLTag& tag, TCommandL
         if (!write || !CreateValueStr(tag, true).empty()) command->request = cut(GetAskStr(*command, tag, write));
         if (command->request.empty()) {
             FreeCommand(command);
-            if (PDB.ErrorOutput && write) logLine("对标签" + tag.name + "错误的写操作!");
-            if (PDB.ErrorOutput && !write && LogEnabled) logLine("对标签" + tag.name + "错误的读操作!");
+            if (PDB.ErrorOutput && write) logLine(texts::engine::ForTag + tag.name + texts::engine::BadWrite);
+            if (PDB.ErrorOutput && !write && LogEnabled)
+                logLine(texts::engine::ForTag + tag.name + texts::engine::BadRead);
             return nullptr;
         }
 
@@ -121,15 +124,18 @@ std::unique_ptr<TCommand> TCustomDLLObject::CreatCommand(TDLLTag& tag, TCommandL
 
         if (write && PDB.DebugSwitch && WriteLogBudget > 0) {
             --WriteLogBudget;
-            std::string text = logfile::timePrefix() + "：" + driver::DevTypeName() + "类型=" +
+            std::string text = logfile::timePrefix() + texts::framework::FullWidthColon + driver::DevTypeName() +
+                               texts::engine::TypeIs +
                                (isDeviceNo(tag.deviceNo) ? pdb::typeName(PDB.Devices[tag.deviceNo]) : std::string()) +
-                               "，" + driver::DevIDName() + "=" + std::to_string(tag.deviceNo) + "[";
+                               texts::framework::FullWidthComma + driver::DevIDName() + "=" +
+                               std::to_string(tag.deviceNo) + "[";
             for (const int32_t position : command->tagIndexes) {
                 const TDLLTag* member = tagAt(TagTable, position);
                 const TDLLTag& shown = member ? *member : tag;
-                text += shown.name + " 地址=" + shown.address + " " + "写入值=" + loggedValue(shown) + ",";
+                text += shown.name + texts::engine::AddressIs + shown.address + " " + texts::engine::WriteValueIs +
+                        loggedValue(shown) + ",";
             }
-            text += "]生成写标签命令串=" + command->request + "\r\n";
+            text += texts::engine::WriteCommandMade + command->request + "\r\n";
             WriteLogMsg(text);
         }
         return command;
@@ -230,13 +236,16 @@ void TCustomDLLObject::OptimizeCommParm()
                 }
                 if (!PDB.DebugSwitch) continue;
                 const int32_t deviceNo = command->deviceNo;
-                std::string text = logfile::timePrefix() + "：" + driver::DevTypeName() + "类型=" +
-                                   (isDeviceNo(deviceNo) ? pdb::typeName(PDB.Devices[deviceNo]) : std::string()) + "，" +
-                                   driver::DevIDName() + "=" + std::to_string(deviceNo) + "[";
+                std::string text = logfile::timePrefix() + texts::framework::FullWidthColon + driver::DevTypeName() +
+                                   texts::engine::TypeIs +
+                                   (isDeviceNo(deviceNo) ? pdb::typeName(PDB.Devices[deviceNo]) : std::string()) +
+                                   texts::framework::FullWidthComma + driver::DevIDName() + "=" +
+                                   std::to_string(deviceNo) + "[";
                 for (const int32_t position : command->tagIndexes) {
-                    if (const TDLLTag* tag = tagAt(TagTable, position)) text += tag->name + " 地址=" + tag->address + " ";
+                    if (const TDLLTag* tag = tagAt(TagTable, position))
+                        text += tag->name + texts::engine::AddressIs + tag->address + " ";
                 }
-                text += "]生成读标签命令串=" + command->request + "\r\n";
+                text += texts::engine::ReadCommandMade + command->request + "\r\n";
                 WriteLogMsg(text);
             }
         }

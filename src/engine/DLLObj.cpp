@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "definitions/DLLDef.h"
+#include "engine/EngineTexts.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
 
@@ -51,8 +52,10 @@ uint32_t TCustomDLLObject::GetInterval()
         TBaseDLLObject::GetInterval();
         size_t mostTags = 0;
         for (const auto& command : PollList) mostTags = std::max(mostTags, command->tagIndexes.size());
-        logLine("最长通讯报包含的标签个数=" + std::to_string(mostTags) + "个");
-        WriteLogMsg(logfile::line("包含的通讯报总计=" + std::to_string(PollList.size()) + "条") + "\r\n");
+        logLine(texts::engine::MostTagsInCommand + std::to_string(mostTags) + texts::engine::TagsUnit);
+        WriteLogMsg(logfile::line(texts::engine::CommandsTotal + std::to_string(PollList.size()) +
+                                  texts::engine::CommandsUnit) +
+                    "\r\n");
     });
     return kPollScanTime;
 }

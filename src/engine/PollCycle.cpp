@@ -7,7 +7,9 @@
 
 #include "definitions/DLLDef.h"
 #include "engine/DLLObj.h"
+#include "engine/EngineTexts.h"
 #include "framework/DLLLog.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/Guard.h"
 #include "platform/clock.h"
 #include "platform/sync.h"
@@ -92,9 +94,10 @@ int32_t TCustomDLLObject::ReadExecute()
             Elapsed = 0;
             command.replyQuality = (1.0f + command.replyQuality) / 2.0f;
             if (PDB.TraceOutput) {
-                logLine((command.write ? "发送串行口写标签命令= " : "发送串行口读标签命令= ") + command.request);
-                logLine("串行口接收到应答信息= " + command.reply);
-                logLine("串行口应答信息通过校验检查。");
+                logLine((command.write ? texts::engine::WriteCommandSent : texts::engine::ReadCommandSent) +
+                        command.request);
+                logLine(texts::engine::ReplyReceived + command.reply);
+                logLine(texts::engine::ReplyPassedCheck);
             }
         } else {
             Elapsed = static_cast<int32_t>(platform::clock().tickCount() - SendTick);
@@ -130,27 +133,28 @@ void TCustomDLLObject::endByTimeout(float failureRate)
     SetLinkOK(false);
     command.replyQuality = command.replyQuality / 2.0f;
     ++s.consecutiveTimeouts;
-    WriteCommEvent("通讯超时错，期待设备应答");
+    WriteCommEvent(texts::engine::ReplyTimeout);
     if (s.consecutiveTimeouts > kSevereAfter) {
-        WriteCommEvent("严重故障：连续通讯失败，请检查线路和设备");
+        WriteCommEvent(texts::engine::SevereFault);
         if (HostEvent) platform::signalHostEvent(HostEvent);
         // Long trouble switches the traffic log on so the engineer finds the story in it.
         if (std::fmod(s.consecutiveTimeouts, kLogSwitchPeriod) == kLogSwitchAt) LogEnabled = true;
     }
     if (!PDB.ErrorOutput) return;
-    WriteLogMsg("\r\n" + logfile::line("通讯超时错，执行的操作=" + command.request));
-    logLine("通讯超时错，期待应答=" + command.answerMain);
+    WriteLogMsg("\r\n" + logfile::line(texts::engine::TimeoutOperation + command.request));
+    logLine(texts::engine::TimeoutExpectedReply + command.answerMain);
     if (command.reply.empty()) {
-        logLine("串行口没有接收到应答信息！");
+        logLine(texts::engine::NoReply);
     } else {
-        logLine("串行口接收到应答信息= " + command.reply);
-        logLine("串行口应答信息没有通过校验检查。");
+        logLine(texts::engine::ReplyReceived + command.reply);
+        logLine(texts::engine::ReplyFailedCheck);
     }
     if (failureRate > kReportedFailureRate) {
-        logLine("通讯失败率超过5%= " + logfile::formatNumber(static_cast<double>(failureRate) * 100.0) + "%");
-        logLine("通讯总次数= " + logfile::formatNumber(static_cast<double>(s.exchanges) + 1));
-        logLine("通讯超时总次数= " + logfile::formatNumber(s.timeouts));
-        logLine("连续通讯超时次数= " + logfile::formatNumber(s.consecutiveTimeouts));
+        logLine(texts::engine::FailureRateAbove5 + logfile::formatNumber(static_cast<double>(failureRate) * 100.0) +
+                "%");
+        logLine(texts::framework::Exchanges + logfile::formatNumber(static_cast<double>(s.exchanges) + 1));
+        logLine(texts::framework::Timeouts + logfile::formatNumber(s.timeouts));
+        logLine(texts::framework::ConsecutiveTimeouts + logfile::formatNumber(s.consecutiveTimeouts));
     }
     LogEnabled = logWasEnabled;
 }
@@ -159,17 +163,17 @@ void TCustomDLLObject::updateStatisticsLine(float failureRate)
 {
     const CommStatistics& s = Statistics;
     const std::string texts[] = {
-        "通讯失败率=" + logfile::formatNumber(static_cast<double>(failureRate) * 100.0) + "%",
-        "已经发送的命令帧数=" + logfile::formatNumber(s.exchanges),
-        "成功接收的应答帧数=" + logfile::formatNumber(s.goodReplies),
-        "总的通讯失败计数=" + logfile::formatNumber(TotalFailures),
-        "超时错的应答帧数=" + logfile::formatNumber(s.timeouts),
-        "校验错的应答帧数=" + logfile::formatNumber(s.checkErrors),
-        "长度不够的短应答帧数=" + logfile::formatNumber(s.shortReplies),
-        "乱码的应答帧数/强电干扰=" + logfile::formatNumber(s.garbledReplies),
-        "异常的应答帧数/数值超限=" + logfile::formatNumber(s.abnormalReplies),
-        "连续通讯超时错误计数=" + logfile::formatNumber(s.consecutiveTimeouts),
-        "上一次系统通信复位的时间=" + logfile::formatNumber(s.lastResetTime),
+        texts::engine::StatsFailureRate + logfile::formatNumber(static_cast<double>(failureRate) * 100.0) + "%",
+        texts::engine::StatsCommandsSent + logfile::formatNumber(s.exchanges),
+        texts::engine::StatsGoodReplies + logfile::formatNumber(s.goodReplies),
+        texts::engine::StatsTotalFailures + logfile::formatNumber(TotalFailures),
+        texts::engine::StatsTimeouts + logfile::formatNumber(s.timeouts),
+        texts::engine::StatsCheckErrors + logfile::formatNumber(s.checkErrors),
+        texts::engine::StatsShortReplies + logfile::formatNumber(s.shortReplies),
+        texts::engine::StatsGarbledReplies + logfile::formatNumber(s.garbledReplies),
+        texts::engine::StatsAbnormalReplies + logfile::formatNumber(s.abnormalReplies),
+        texts::engine::StatsConsecutiveTimeouts + logfile::formatNumber(s.consecutiveTimeouts),
+        texts::engine::StatsLastReset + logfile::formatNumber(s.lastResetTime),
     };
     std::string line = logfile::timePrefix();
     for (const std::string& text : texts) line += rightAligned(text);

@@ -5,6 +5,7 @@
 
 #include "definitions/FrameDef.h"
 #include "engine/DLLObj.h"
+#include "engine/EngineTexts.h"
 #include "framework/Guard.h"
 
 namespace {
@@ -80,7 +81,7 @@ std::string TCustomDLLObject::GetEchoStatusStr(const std::string& reply, TComman
             const size_t skip = def::WriteEchoHead[type].size() + static_cast<size_t>(def::DevAddrLength);
             if (reply.size() > skip) status = reply.substr(skip, kCommandTextLimit);
         }
-        if (command.typeString == kTestCommandType) WriteCommEvent("通讯成功");
+        if (command.typeString == kTestCommandType) WriteCommEvent(texts::engine::TestSucceeded);
         for (const def::EchoStatusRow& row : def::EchoStatus) {
             if (status.compare(0, row.code.size(), row.code) == 0) {
                 WriteCommEvent(std::string(row.text));

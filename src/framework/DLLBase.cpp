@@ -5,6 +5,7 @@
 #include "definitions/DLLDef.h"
 #include "driver/DLLMain.h"
 #include "framework/DLLLog.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
 #include "platform/clock.h"
@@ -81,7 +82,8 @@ bool TBaseDLLObject::IniParm(const OstrevanePDB* pdb)
             if (PDB.DebugSwitch) {
                 char digits[16];
                 std::snprintf(digits, sizeof digits, def::HexAddress ? "%.4X" : "%.4d", n);
-                logLine("工程中存在" + std::string(digits) + "号" + driver::DevTypeName() + "：" + pdb::typeName(entry));
+                logLine(texts::framework::DeviceInProject + std::string(digits) + texts::framework::NumberSuffix +
+                        driver::DevTypeName() + texts::framework::FullWidthColon + pdb::typeName(entry));
             }
         }
         ParmLoaded = true;
@@ -95,7 +97,7 @@ bool TBaseDLLObject::IniDLLObj(const OstrevanePDB* pdb, const HostTagList& hostT
         if (Running) Stop();
         if (!IniParm(pdb)) {
             if (!StatusMsg.empty()) logLine(StatusMsg);
-            logLine("设备加载失败！");
+            logLine(texts::framework::DeviceLoadFailed);
             return false;
         }
         return IniTagList(hostTags);
@@ -137,35 +139,36 @@ void TBaseDLLObject::writeStatisticsHead()
         const float readPeriod = tag->reads ? static_cast<float>(runTime) / static_cast<float>(tag->reads) : 0.0f;
         const float readFailure =
             tag->reads ? static_cast<float>(tag->readFailures) * 100.0f / static_cast<float>(tag->reads) : 0.0f;
-        WriteLogMsg(logfile::timePrefix() + "：标签" + tag->name + "，地址=" + tag->address + "，读扫描周期(毫秒)=" +
-                    logfile::formatRounded(readPeriod) + "，读操作失败率= " + logfile::formatRounded(readFailure) + "%");
+        WriteLogMsg(logfile::timePrefix() + texts::framework::ColonTag + tag->name + texts::framework::CommaAddress +
+                    tag->address + texts::framework::CommaReadPeriod + logfile::formatRounded(readPeriod) +
+                    texts::framework::CommaReadFailureRate + logfile::formatRounded(readFailure) + "%");
         if (tag->writeAllowed) {
             const float writeFailure =
                 tag->writes ? static_cast<float>(tag->writeFailures) * 100.0f / static_cast<float>(tag->writes) : 0.0f;
-            WriteLogMsg("，写操作总次数=" + std::to_string(tag->writes) + "，写操作失败率= " +
-                        logfile::formatRounded(writeFailure) + "%\r\n");
+            WriteLogMsg(texts::framework::CommaWriteCount + std::to_string(tag->writes) +
+                        texts::framework::CommaWriteFailureRate + logfile::formatRounded(writeFailure) + "%\r\n");
         } else {
             WriteLogMsg("\r\n");
         }
     }
     for (const std::string& memory : logfile::memoryMessages(systeminfo::memoryStatus())) logLine(memory);
     WriteLogMsg("\r\n");
-    logLine("本次运行总时间（毫秒）=" + logfile::formatNumber(runTime));
+    logLine(texts::framework::RunTime + logfile::formatNumber(runTime));
 }
 
 void TBaseDLLObject::writeStatisticsTail()
 {
     const CommStatistics& s = Statistics;
-    logLine("最快扫描周期（毫秒）=" + logfile::formatNumber(s.fastestCycle));
-    logLine("最慢扫描周期（毫秒）=" + logfile::formatNumber(s.slowestCycle));
-    logLine("平均扫描周期（毫秒）=" + logfile::formatNumber(s.averageCycle));
+    logLine(texts::framework::FastestCycle + logfile::formatNumber(s.fastestCycle));
+    logLine(texts::framework::SlowestCycle + logfile::formatNumber(s.slowestCycle));
+    logLine(texts::framework::AverageCycle + logfile::formatNumber(s.averageCycle));
     const float failureRatio =
         s.exchanges > 0 ? static_cast<float>(s.timeouts / static_cast<double>(s.exchanges)) : 1.0f;
-    logLine("通讯失败率= " + logfile::formatNumber(static_cast<double>(failureRatio) * 100.0) + "%");
-    logLine("通讯总次数= " + logfile::formatNumber(s.exchanges));
-    logLine("通讯超时总次数= " + logfile::formatNumber(s.timeouts));
-    logLine("连续通讯超时次数= " + logfile::formatNumber(s.consecutiveTimeouts));
-    logLine("从驱动程序中退出！");
+    logLine(texts::framework::FailureRate + logfile::formatNumber(static_cast<double>(failureRatio) * 100.0) + "%");
+    logLine(texts::framework::Exchanges + logfile::formatNumber(s.exchanges));
+    logLine(texts::framework::Timeouts + logfile::formatNumber(s.timeouts));
+    logLine(texts::framework::ConsecutiveTimeouts + logfile::formatNumber(s.consecutiveTimeouts));
+    logLine(texts::framework::DriverLeaving);
     WriteLogMsg(std::string(60, '-'));
     WriteLogMsg("\r\n");
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "framework/FrameworkTexts.h"
 #include "platform/calendar.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -87,7 +88,7 @@ std::string timePrefix() { return platform::formatDateTime(platform::clock().loc
 std::string line(std::string_view message)
 {
     std::string text = timePrefix();
-    text += "：";
+    text += texts::framework::FullWidthColon;
     text += message;
     text += "\r\n";
     return text;
@@ -156,11 +157,11 @@ std::vector<std::string> memoryMessages(const systeminfo::MemoryStatus& status)
     constexpr uint64_t kMegabyte = 1048576;
     auto megabytes = [](uint64_t bytes) { return std::to_string(bytes / kMegabyte) + " MB"; };
     return {
-        "已使用内存 = " + std::to_string(status.loadPercent) + " %",
-        "总物理内存 = " + megabytes(status.totalPhysical),
-        "可用物理内存 = " + megabytes(status.availablePhysical),
-        "总虚拟内存 = " + megabytes(status.totalVirtual),
-        "可用虚拟内存 = " + megabytes(status.availableVirtual),
+        texts::framework::MemoryLoad + std::to_string(status.loadPercent) + " %",
+        texts::framework::TotalPhysicalMemory + megabytes(status.totalPhysical),
+        texts::framework::AvailablePhysicalMemory + megabytes(status.availablePhysical),
+        texts::framework::TotalVirtualMemory + megabytes(status.totalVirtual),
+        texts::framework::AvailableVirtualMemory + megabytes(status.availableVirtual),
     };
 }
 
@@ -171,9 +172,10 @@ std::vector<std::string> bannerMessages(const systeminfo::VersionRecord& host, c
     if (systeminfo::processorDescription(processor)) messages.push_back("[" + processor + "]");
     messages.push_back("[" + systeminfo::operatingSystemDescription() + "] ");
     for (std::string& memory : memoryMessages(systeminfo::memoryStatus())) messages.push_back(std::move(memory));
-    messages.push_back("启动" + host.FileDescription + "[文件版本" + host.FileVersion + "]  ...");
-    messages.push_back("启动驱动程序" + driver.DeviceName + "  ...");
-    messages.push_back("驱动程序版本" + driver.FileVersion + "  ...");
+    messages.push_back(texts::framework::HostStarting + host.FileDescription + texts::framework::HostFileVersion +
+                       host.FileVersion + "]  ...");
+    messages.push_back(texts::framework::DriverStarting + driver.DeviceName + "  ...");
+    messages.push_back(texts::framework::DriverVersion + driver.FileVersion + "  ...");
     return messages;
 }
 
@@ -183,7 +185,7 @@ void writeExceptionLine(std::string_view className, std::string_view method) noe
         std::string message(className);
         message += ".";
         message += method;
-        message += "异常！";
+        message += texts::framework::ExceptionEnd;
         append(line(message));
     } catch (...) {
     }

@@ -11,6 +11,7 @@
 
 #include "framework/DLLBase.h"
 #include "framework/DLLLog.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/Guard.h"
 #include "framework/SystemTags.h"
 #include "framework/TableAccess.h"
@@ -217,7 +218,8 @@ void TBaseDLLObject::CancelCommand()
         const uint32_t lastCycle = now - CycleStartTick;
         CycleStartTick = now;
         Statistics.lastCycleTime = lastCycle;
-        if (PDB.TraceOutput) WriteLogMsg(logfile::line("本次读标签循环周期（毫秒）=" + std::to_string(lastCycle)) + "\r\n");
+        if (PDB.TraceOutput)
+            WriteLogMsg(logfile::line(texts::framework::ReadCycle + std::to_string(lastCycle)) + "\r\n");
         CommStatistics& s = Statistics;
         if (static_cast<size_t>(std::max(s.exchanges, 0)) < PollList.size()) {
             s.fastestCycle = s.slowestCycle = s.averageCycle = lastCycle;

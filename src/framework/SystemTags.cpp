@@ -3,6 +3,7 @@
 #include "definitions/DLLDef.h"
 #include "driver/DLLMain.h"
 #include "framework/DLLBase.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/GbkText.h"
 #include "framework/PDB.h"
 #include "framework/TagValue.h"
@@ -67,12 +68,12 @@ void applyEffect(TBaseDLLObject& object, Kind kind, TDLLTag& tag, const std::str
 std::string LinkStateText(uint8_t code, bool commLineEnabled)
 {
     switch (code) {
-    case 0: return commLineEnabled ? "通讯始终不成功!" : "通讯暂停!";
-    case 1: return "通讯正常!";
-    case 2: return "通讯出现干扰!";
-    case 3: return "通讯出现故障!";
-    case 4: return "通讯线路断路!";
-    case 5: return "通讯暂停!";
+    case 0: return commLineEnabled ? texts::framework::LinkNeverReached : texts::framework::LinkPaused;
+    case 1: return texts::framework::LinkNormal;
+    case 2: return texts::framework::LinkInterference;
+    case 3: return texts::framework::LinkFault;
+    case 4: return texts::framework::LinkBroken;
+    case 5: return texts::framework::LinkPaused;
     default: return {};
     }
 }
@@ -106,21 +107,22 @@ TagValue stateValue(const TBaseDLLObject& object, Kind kind, const TDLLTag& tag)
     switch (kind) {
     case Kind::EnLog:
         return byValueType(tag, object.LogEnabled, object.LogEnabled ? 1 : 0,
-                           object.LogEnabled ? "允许写日志" : "禁止写日志");
+                           object.LogEnabled ? texts::framework::LogAllowed : texts::framework::LogForbidden);
     case Kind::CommLink:
         return byValueType(tag, object.LinkOK, object.LinkState,
                            driver::DeviceName() + LinkStateText(object.LinkState, object.CommLineEnabled));
     case Kind::EnCommLink:
         return byValueType(tag, object.CommLineEnabled, object.CommLineEnabled ? 1 : 0,
-                           driver::DeviceName() + (object.CommLineEnabled ? "打开通信线路" : "关闭通信线路"));
+                           driver::DeviceName() +
+                               (object.CommLineEnabled ? texts::framework::LineOpened : texts::framework::LineClosed));
     case Kind::DeviceLink: {
         // A number beyond the device table names no device: no type name, state 0.
         const bool known = deviceInTable(tag.deviceNo);
         const uint8_t state = known ? object.DevLinkState[tag.deviceNo] : 0;
         const std::string typeName = known ? pdb::typeName(object.PDB.Devices[tag.deviceNo]) : std::string();
         return byValueType(tag, object.LinkOK, state,
-                           std::to_string(tag.deviceNo) + "号" + driver::DevTypeName() + typeName +
-                               LinkStateText(state, object.CommLineEnabled));
+                           std::to_string(tag.deviceNo) + texts::framework::NumberSuffix + driver::DevTypeName() +
+                               typeName + LinkStateText(state, object.CommLineEnabled));
     }
     case Kind::EnDeviceLink: break;
     }

@@ -8,6 +8,7 @@
 #include "definitions/DLLDef.h"
 #include "driver/DLLMain.h"
 #include "framework/DLLBase.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/GbkText.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
@@ -20,8 +21,8 @@ struct Separator {
     std::string_view half;
     std::string_view full;
 };
-constexpr Separator kColon{":", "："};
-constexpr Separator kComma{",", "，"};
+constexpr Separator kColon{":", texts::framework::FullWidthColon};
+constexpr Separator kComma{",", texts::framework::FullWidthComma};
 
 struct Found {
     size_t at;
@@ -71,13 +72,14 @@ void logHint(TBaseDLLObject& object, const std::string& tagName, const std::stri
              int32_t defaultValue)
 {
     if (!object.PDB.TraceOutput) return;
-    object.logLine("标签" + tagName + "提示：地址=" + address + "中缺少" + part + "，系统采用缺省值" +
+    object.logLine(texts::framework::Tag + tagName + texts::framework::AddressHint + address +
+                   texts::framework::AddressLacks + part + texts::framework::DefaultTaken +
                    std::to_string(defaultValue));
 }
 
 void logError(TBaseDLLObject& object, const std::string& tagName, const std::string& address, const std::string& what)
 {
-    object.logLine("标签" + tagName + "错误：标签地址" + address + what);
+    object.logLine(texts::framework::Tag + tagName + texts::framework::AddressError + address + what);
 }
 
 }  // namespace
@@ -123,7 +125,8 @@ int32_t TBaseDLLObject::GetTagDevID(const std::string& tagName, const std::strin
         }
         int32_t number = 0;
         if (!gbk::parseDecimal(rest.substr(0, colon->at), number)) {
-            logError(*this, tagName, address, "中" + driver::DevIDName() + "非法。");
+            logError(*this, tagName, address,
+                     texts::framework::PartIn + driver::DevIDName() + texts::framework::PartInvalid);
             return -1;
         }
         return number;
@@ -146,7 +149,8 @@ int32_t TBaseDLLObject::GetTagChnNo(const std::string& tagName, const std::strin
         }
         int32_t number = 0;
         if (!gbk::parseDecimal(text, number)) {
-            logError(*this, tagName, address, "的" + driver::ChnName() + "非法。");
+            logError(*this, tagName, address,
+                     texts::framework::PartOf + driver::ChnName() + texts::framework::PartInvalid);
             return -1;
         }
         return number;
@@ -164,12 +168,12 @@ int32_t TBaseDLLObject::GetTagSlotNo(const std::string& tagName, const std::stri
         if (const auto comma = findSeparator(text, kComma)) {
             int32_t number = 0;
             if (!gbk::parseDecimal(text.substr(0, comma->at), number)) {
-                logError(*this, tagName, address, "中槽号非法。");
+                logError(*this, tagName, address, texts::framework::SlotInvalid);
                 return -1;
             }
             return number;
         }
-        if (slotMin != -1) logHint(*this, tagName, address, "槽号", defaultValue);
+        if (slotMin != -1) logHint(*this, tagName, address, texts::framework::SlotNumber, defaultValue);
         return defaultValue;
     });
 }
@@ -185,12 +189,12 @@ int32_t TBaseDLLObject::GetTagBitNo(const std::string& tagName, const std::strin
         if (const size_t dot = text.find('.'); dot != std::string_view::npos) {
             int32_t number = 0;
             if (!gbk::parseDecimal(text.substr(dot + 1), number)) {
-                logError(*this, tagName, address, "中位号非法。");
+                logError(*this, tagName, address, texts::framework::BitInvalid);
                 return -1;
             }
             return number;
         }
-        if (bitMin != -1) logHint(*this, tagName, address, "位号", defaultValue);
+        if (bitMin != -1) logHint(*this, tagName, address, texts::framework::BitNumber, defaultValue);
         return defaultValue;
     });
 }
@@ -202,33 +206,39 @@ namespace {
 std::string rejection(const TBaseDLLObject& object, const TDLLTag& tag)
 {
     const int32_t t = tag.tagTypeIndex;
-    if (t < 0 || t >= def::kTagTypeCount) return "指定不存在的标签类型。";
+    if (t < 0 || t >= def::kTagTypeCount) return texts::framework::UnknownTagType;
     if (!knownDeviceType(tag.deviceType)) {
         const std::string& device = driver::DevTypeName();
-        return "所指定的" + fourDigits(tag.deviceNo) + "号" + device + "不存在。请在设备向导中添加该" + device + "！\r\n";
+        return texts::framework::Specified + fourDigits(tag.deviceNo) + texts::framework::NumberSuffix + device +
+               texts::framework::DeviceMissing + device + texts::framework::DeviceMissingEnd;
     }
     const bool deviceInTable = tag.deviceNo >= 0 && tag.deviceNo < def::kDeviceCount;
     const std::string deviceName = deviceInTable ? pdb::typeName(object.PDB.Devices[tag.deviceNo]) : std::string();
-    if (tag.slotNo == -1) return "槽号错误，" + deviceName + "不存在此标签。";
-    if (tag.channelNo == -1) return driver::ChnName() + "错误，" + deviceName + "不存在此标签。";
-    if (tag.bitNo == -1) return "位号错误，" + deviceName + "不存在此标签。";
+    if (tag.slotNo == -1) return texts::framework::SlotError + deviceName + texts::framework::LacksThisTag;
+    if (tag.channelNo == -1)
+        return driver::ChnName() + texts::framework::PartError + deviceName + texts::framework::LacksThisTag;
+    if (tag.bitNo == -1) return texts::framework::BitError + deviceName + texts::framework::LacksThisTag;
 
     // Every range is checked; the last one that fails names the reason.
     const uint8_t dt = tag.deviceType;
     const auto bound = [](int32_t value) { return std::to_string(value); };
     std::string reason;
     if (def::TagBitMax[t] != -1 && tag.bitNo > def::TagBitMax[t])
-        reason = "的位号超出" + deviceName + "的最大范围" + bound(def::TagBitMax[t]);
+        reason =
+            texts::framework::BitAboveRange + deviceName + texts::framework::MaximumRange + bound(def::TagBitMax[t]);
     if (def::TagBitMin[t] != -1 && tag.bitNo < def::TagBitMin[t])
-        reason = "的位号超出最小范围" + deviceName + "的最小范围" + bound(def::TagBitMin[t]);
+        reason =
+            texts::framework::BitBelowRange + deviceName + texts::framework::MinimumRange + bound(def::TagBitMin[t]);
     if (def::TagChnMax[dt][t] != -1 && tag.channelNo > def::TagChnMax[dt][t])
-        reason = "的" + driver::ChnName() + "超出" + deviceName + "的最大范围" + bound(def::TagChnMax[dt][t]);
+        reason = texts::framework::PartOf + driver::ChnName() + texts::framework::Beyond + deviceName +
+                 texts::framework::MaximumRange + bound(def::TagChnMax[dt][t]);
     if (def::TagChnMin[dt][t] != -1 && tag.channelNo < def::TagChnMin[dt][t])
-        reason = "的" + driver::ChnName() + "超出" + deviceName + "的最小范围" + bound(def::TagChnMin[dt][t]);
+        reason = texts::framework::PartOf + driver::ChnName() + texts::framework::Beyond + deviceName +
+                 texts::framework::MinimumRange + bound(def::TagChnMin[dt][t]);
     if (def::TagSlotMax[t] != -1 && tag.slotNo > def::TagSlotMax[t])
-        reason = "的槽号超出" + deviceName + "的最大范围" + bound(def::TagSlotMax[t]);
+        reason = texts::framework::SlotBeyond + deviceName + texts::framework::MaximumRange + bound(def::TagSlotMax[t]);
     if (def::TagSlotMin[t] != -1 && tag.slotNo < def::TagSlotMin[t])
-        reason = "的槽号超出" + deviceName + "的最小范围" + bound(def::TagSlotMin[t]);
+        reason = texts::framework::SlotBeyond + deviceName + texts::framework::MinimumRange + bound(def::TagSlotMin[t]);
     return reason;
 }
 
@@ -240,12 +250,12 @@ void TBaseDLLObject::CheckAddrValid(std::unique_ptr<TDLLTag>& tag)
         if (!tag) return;
         const std::string reason = rejection(*this, *tag);
         if (reason.empty()) return;
-        const std::string prefix = logfile::timePrefix() + "：标签" + tag->name;
-        const std::string message = prefix + "错误：标签地址" + tag->address + reason;
+        const std::string prefix = logfile::timePrefix() + texts::framework::ColonTag + tag->name;
+        const std::string message = prefix + texts::framework::AddressError + tag->address + reason;
         tag.reset();
         DevMsg = message;
         WriteLogMsg(message + "\r\n");
-        WriteLogMsg(prefix + "错误报告：由于出现错误，系统在通讯时丢弃该标签！\r\n");
+        WriteLogMsg(prefix + texts::framework::TagDropped);
     });
 }
 

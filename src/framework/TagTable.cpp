@@ -7,6 +7,7 @@
 
 #include "definitions/DLLDef.h"
 #include "framework/DLLBase.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/GbkText.h"
 #include "framework/Guard.h"
 #include "framework/HostVariant.h"
@@ -215,9 +216,9 @@ uint32_t TBaseDLLObject::GetInterval()
         Statistics.fastestCycle = 1000.0;
         Statistics.slowestCycle = 1000.0;
         Statistics.averageCycle = interval;
-        logLine("读扫描周期（毫秒）=" + std::to_string(interval));
+        logLine(texts::framework::ReadScanPeriod + std::to_string(interval));
         // The tag count is set once the table is complete; the table itself already is.
-        logLine("有效标签个数=" + std::to_string(TagTable.size()));
+        logLine(texts::framework::ValidTagCount + std::to_string(TagTable.size()));
         return interval;
     });
 }

@@ -8,6 +8,7 @@
 #include "definitions/DLLDef.h"
 #include "definitions/FrameDef.h"
 #include "framework/DLLBase.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/Guard.h"
 #include "framework/SystemTags.h"
 #include "framework/TableAccess.h"
@@ -53,9 +54,9 @@ std::optional<bool> switchValue(const TagValue& value)
 std::optional<std::string_view> kindMismatch(const TagValue& value, const TDLLTag& tag)
 {
     const tagvalue::Kind kind = tagvalue::kindOf(tag.valueType);
-    if (std::holds_alternative<double>(value) && kind != tagvalue::Kind::Number) return "标签不是模拟量类型!";
-    if (std::holds_alternative<bool>(value) && kind != tagvalue::Kind::Boolean) return "标签不是开关量类型!";
-    if (std::holds_alternative<std::string>(value) && kind != tagvalue::Kind::Text) return "标签不是字符串类型!";
+    if (std::holds_alternative<double>(value) && kind != tagvalue::Kind::Number) return texts::framework::NotNumberTag;
+    if (std::holds_alternative<bool>(value) && kind != tagvalue::Kind::Boolean) return texts::framework::NotSwitchTag;
+    if (std::holds_alternative<std::string>(value) && kind != tagvalue::Kind::Text) return texts::framework::NotTextTag;
     return std::nullopt;
 }
 
@@ -107,24 +108,28 @@ bool TBaseDLLObject::WriteExecute(uint32_t hostId, const TagValue& value)
         if (!ParmLoaded) IniParm(&PDB);
         if (!Running) return false;
         TDLLTag* tag = tagAt(TagTable, TagIndex.find(hostId));
-        if (!tag) return refuse("写标签错误,标签不存在!");
+        if (!tag) return refuse(texts::framework::WriteUnknownTag);
 
         if (const std::optional<Switch> which = switchOf(*tag)) {
             const std::optional<bool> on = switchValue(value);
-            if (!on) return refuse("标签" + tag->name + "写错误," + "开关值只能是1或0!");
+            if (!on)
+                return refuse(texts::framework::Tag + tag->name + texts::framework::WriteError +
+                              texts::framework::SwitchOnlyOneOrZero);
             applySwitch(*this, *which, *tag, *on);
             return true;
         }
 
         // Read-only parameters and the state tags (COMMLINK, DEVICELINK) are not written.
         const int32_t type = tag->tagTypeIndex;
-        if (!def::isTagType(type) || def::WriteAllowed[type] == 0) return refuse("标签" + tag->name + "不可写!");
+        if (!def::isTagType(type) || def::WriteAllowed[type] == 0)
+            return refuse(texts::framework::Tag + tag->name + texts::framework::NotWritable);
         if (const std::optional<std::string_view> mismatch = kindMismatch(value, *tag))
-            return refuse("标签" + tag->name + "写错误," + std::string(*mismatch));
+            return refuse(texts::framework::Tag + tag->name + texts::framework::WriteError + std::string(*mismatch));
 
         const auto superseded = supersededWrite(*this, *tag);
         if (superseded == WriteQueue.end() && WriteQueue.size() >= kWriteQueueLimit) {
-            const std::string message = "标签" + tag->name + "写错误," + "写命令队列已满!";
+            const std::string message =
+                texts::framework::Tag + tag->name + texts::framework::WriteError + texts::framework::WriteQueueFull;
             WriteCommEvent(message);
             return refuse(message);
         }

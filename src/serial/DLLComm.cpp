@@ -7,6 +7,7 @@
 
 #include "definitions/DLLDef.h"
 #include "platform/clock.h"
+#include "serial/SerialTexts.h"
 
 namespace {
 
@@ -14,9 +15,9 @@ namespace {
 constexpr std::array<std::string_view, def::PortCount> kPortNames = {
     "Com1", "Com2", "Com3", "Com4", "Com5", "Com6", "Com7", "Com8", "Com9", "Com10"};
 
-constexpr std::string_view kOpened = "打开成功";
-constexpr std::string_view kNotAvailable = "不存在或被其它程序占用！";
-constexpr std::string_view kBadSettings = "设备参数中的串口设置有误!";
+constexpr std::string_view kOpened = texts::serial::PortOpened;
+constexpr std::string_view kNotAvailable = texts::serial::PortNotAvailable;
+constexpr std::string_view kBadSettings = texts::serial::BadPortSettings;
 constexpr std::string_view kBuffersFailed = "Error initializing Read/Write Buffers";
 constexpr std::string_view kStateFailed = "Error updating DataControlBlock";
 

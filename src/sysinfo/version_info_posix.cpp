@@ -16,13 +16,13 @@ VersionRecord readDriverVersionInfo()
 {
     VersionRecord record;
     record.hostFolder = hostFolderFrom(platform::hostPathValue());
-    record.FileDescription = OSTREVANE_FILE_DESCRIPTION;
+    record.FileDescription = OSTREVANE_FILE_DESCRIPTION_GBK;
     record.FileVersion = OSTREVANE_FILE_VERSION_TEXT;
-    record.InternalName = OSTREVANE_INTERNAL_NAME;
-    record.DeviceName = OSTREVANE_DEVICE_NAME;
-    record.DevTypeName = OSTREVANE_DEV_TYPE_NAME;
-    record.DevIDName = OSTREVANE_DEV_ID_NAME;
-    record.ChnName = OSTREVANE_CHN_NAME;
+    record.InternalName = OSTREVANE_INTERNAL_NAME_GBK;
+    record.DeviceName = OSTREVANE_DEVICE_NAME_GBK;
+    record.DevTypeName = OSTREVANE_DEV_TYPE_NAME_GBK;
+    record.DevIDName = OSTREVANE_DEV_ID_NAME_GBK;
+    record.ChnName = OSTREVANE_CHN_NAME_GBK;
     return record;
 }
 

@@ -2,6 +2,7 @@
 
 #include "driver/DLLMain.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardTexts.h"
 
 namespace wizard {
 
@@ -28,17 +29,17 @@ constexpr int kNoteHeight = 18;
 }  // namespace
 
 TStep1Frm::TStep1Frm()
-    : TWizardPage("TStep1Frm", kCreationModePage, "向导：选择创建设备的方式",
-                  "请选择下面的创建方式，然后用鼠标单击下一步或完成按钮：", true, true)
+    : TWizardPage("TStep1Frm", kCreationModePage, texts::wizard::CreationModeTitle, texts::wizard::CreationModeHint,
+                  true, true)
 {
     const std::string& word = driver::DevTypeName();
-    const std::string captions[] = {"单个" + word + "创建（RS232方式连接）",
-                                    "多个" + word + "创建（RS485/RS422方式连接）"};
+    const std::string captions[] = {texts::wizard::Single + word + texts::wizard::SingleCreation,
+                                    texts::wizard::Multiple + word + texts::wizard::MultipleCreation};
     const std::string notes[][2] = {
-        {"为工程中的任意节点创建单个" + word + "，可以满足简单的工程应用。",
-         "本操作将覆盖原有的设备配置，请慎重使用。"},
-        {"为工程中的任意节点创建多个" + word + "，可以满足所有工程应用。",
-         "并提高工程的运行效率。但标签地址的配置不易掌握。"},
+        {texts::wizard::SingleCreationNote + word + texts::wizard::SingleCreationNoteEnd,
+         texts::wizard::SingleCreationWarning},
+        {texts::wizard::MultipleCreationNote + word + texts::wizard::MultipleCreationNoteEnd,
+         texts::wizard::MultipleCreationWarning},
     };
     ui::Control* options[2] = {};
     for (int i = 0; i < 2; ++i) {

@@ -5,6 +5,7 @@
 #include "framework/PDB.h"
 #include "wizard/DeviceList.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardTexts.h"
 
 namespace wizard {
 
@@ -26,14 +27,17 @@ ui::Control& addNote(ui::Form& form, ui::Control* parent, const std::string& nam
 }  // namespace
 
 TStep11Frm::TStep11Frm()
-    : TWizardPage("TStep11Frm", kSingleDevicePage, "向导：创建单个" + driver::DevTypeName(),
-                  "选择下面的" + driver::DevTypeName() + "类型及其参数，然后用单击下一步按钮：", true, true)
+    : TWizardPage("TStep11Frm", kSingleDevicePage, texts::wizard::SingleDeviceTitle + driver::DevTypeName(),
+                  texts::wizard::SingleDeviceHint + driver::DevTypeName() + texts::wizard::SingleDeviceHintEnd, true,
+                  true)
 {
     const std::string& word = driver::DevTypeName();
     fields_ = addTypeAndNumber(*this, frame_.body, {8, 4, 210, 118});
-    Memo2 = &addNote(*this, frame_.body, "Memo2", driver::DevIDName() + "说明", {8, 128, 210, 106});
-    CardScrMemo = &addNote(*this, frame_.body, "CardScrMemo", word + "类型说明", {226, 4, 240, 118});
-    TagTypeMemo = &addNote(*this, frame_.body, "TagTypeMemo", word + "支持的标签类型", {226, 128, 240, 106});
+    Memo2 = &addNote(*this, frame_.body, "Memo2", driver::DevIDName() + texts::wizard::Explanation, {8, 128, 210, 106});
+    CardScrMemo =
+        &addNote(*this, frame_.body, "CardScrMemo", word + texts::wizard::TypeExplanation, {226, 4, 240, 118});
+    TagTypeMemo =
+        &addNote(*this, frame_.body, "TagTypeMemo", word + texts::wizard::SupportedTagTypes, {226, 128, 240, 106});
 
     const OstrevanePDB& block = state().WizardPDB;
     const int first = devices::preselectedEntry(block);
@@ -41,7 +45,8 @@ TStep11Frm::TStep11Frm()
     // A free preselected entry offers the first type.
     fields_.DevTypeEd->setItemIndex(code < def::kDeviceTypeCount ? code : 0);
     fields_.IDEd->setText(std::to_string(first));
-    Memo2->setLines({"    " + driver::DeviceName() + "的" + driver::DevIDName() + "的取值范围从0至99"});
+    Memo2->setLines(
+        {"    " + driver::DeviceName() + texts::wizard::PartOf + driver::DevIDName() + texts::wizard::NumberRange});
     DevTypeEdChange();
 
     fields_.DevTypeEd->OnChange = [this] { DevTypeEdChange(); };

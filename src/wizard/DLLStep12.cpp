@@ -3,12 +3,13 @@
 #include "driver/DLLMain.h"
 #include "wizard/DeviceList.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardTexts.h"
 
 namespace wizard {
 
 TStep12Frm::TStep12Frm()
-    : TDeviceListPage("TStep12Frm", kSeveralDevicesPage, "向导：创建多个" + driver::DevTypeName(),
-                      driver::DevIDName() + "重复,请重新修改!")
+    : TDeviceListPage("TStep12Frm", kSeveralDevicesPage, texts::wizard::SeveralDevicesTitle + driver::DevTypeName(),
+                      driver::DevIDName() + texts::wizard::NumberRepeated)
 {
     // The page offers the next free number for the next device; nothing is selected.
     IDEd->setText(std::to_string(devices::FreeDeviceNo(state().WizardPDB)));

@@ -3,13 +3,15 @@
 #include "driver/DLLMain.h"
 #include "wizard/DeviceList.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardTexts.h"
 
 namespace wizard {
 
 TStep2Frm::TStep2Frm()
     : TDeviceListPage("TStep2Frm", kModifyPage,
-                      "向导：修改" + driver::DevTypeName() + "参数或删除" + driver::DevTypeName(),
-                      "单元号重复,请重新修改!")
+                      texts::wizard::ModifyTitle + driver::DevTypeName() + texts::wizard::ParametersOrDelete +
+                          driver::DevTypeName(),
+                      texts::wizard::UnitNumberRepeated)
 {
     // The page opens on the preselected device and with the first device of the tree selected.
     const OstrevanePDB& block = state().WizardPDB;

@@ -5,6 +5,7 @@
 #include "driver/DLLMain.h"
 #include "wizard/SerialSummary.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardTexts.h"
 
 namespace wizard {
 
@@ -24,9 +25,15 @@ struct SerialField {
     uint8_t (*codeOf)(int position);  // position (-1: typed text, no item) -> code
 };
 
-std::vector<std::string> dataBitsItems() { return {"7位", "8位"}; }
-std::vector<std::string> stopBitsItems() { return {"1位", "1位半", "2位"}; }
-std::vector<std::string> parityItems() { return {"无校验", "奇校验", "偶校验"}; }
+std::vector<std::string> dataBitsItems() { return {texts::wizard::Bits7, texts::wizard::Bits8}; }
+std::vector<std::string> stopBitsItems()
+{
+    return {texts::wizard::StopBits1, texts::wizard::StopBits1Half, texts::wizard::StopBits2};
+}
+std::vector<std::string> parityItems()
+{
+    return {texts::wizard::NoParity, texts::wizard::OddParity, texts::wizard::EvenParity};
+}
 
 // A text of its own typed into a list falls back to a usual setting: COM2, 9600.
 uint8_t portCode(int position) { return position >= 0 ? static_cast<uint8_t>(position) : 1; }
@@ -39,21 +46,21 @@ constexpr ControlKind kGroup = ControlKind::RadioGroup;
 using Block = OstrevanePDB;
 
 const SerialField kFields[] = {
-    {"ComEd", "串行口", kList, 0, {72, 22, 110, 20}, &Block::PortCode, serial::portItems, portCode},
-    {"BautEd", "波特率", kList, 0, {72, 50, 110, 20}, &Block::BaudCode, serial::baudItems, baudCode},
-    {"DataBitED", "数据位", kGroup, 3, {12, 80, 202, 42}, &Block::DataBitsCode, dataBitsItems, dataBitsCode},
-    {"StopBitED", "停止位", kGroup, 0, {12, 126, 202, 42}, &Block::StopBitsCode, stopBitsItems, oneOfThree},
-    {"ParityEd", "校验方式", kGroup, 0, {12, 172, 202, 42}, &Block::ParityCode, parityItems, oneOfThree},
+    {"ComEd", texts::wizard::SerialPort, kList, 0, {72, 22, 110, 20}, &Block::PortCode, serial::portItems, portCode},
+    {"BautEd", texts::wizard::BaudRate, kList, 0, {72, 50, 110, 20}, &Block::BaudCode, serial::baudItems, baudCode},
+    {"DataBitED", texts::wizard::DataBits, kGroup, 3, {12, 80, 202, 42}, &Block::DataBitsCode, dataBitsItems, dataBitsCode},
+    {"StopBitED", texts::wizard::StopBits, kGroup, 0, {12, 126, 202, 42}, &Block::StopBitsCode, stopBitsItems, oneOfThree},
+    {"ParityEd", texts::wizard::ParityMode, kGroup, 0, {12, 172, 202, 42}, &Block::ParityCode, parityItems, oneOfThree},
 };
 
 }  // namespace
 
 TStep4Frm::TStep4Frm()
-    : TWizardPage("TStep4Frm", kSerialPage, "向导：修改计算机串行口通讯参数",
-                  "请修改串行口参数与" + driver::DevTypeName() + "一致：", true, true)
+    : TWizardPage("TStep4Frm", kSerialPage, texts::wizard::SerialTitle,
+                  texts::wizard::SerialHint + driver::DevTypeName() + texts::wizard::SerialHintEnd, true, true)
 {
     ui::Control& settings = add(ControlKind::GroupBox, "SettingsGroup", {8, 4, 226, 230}, frame_.body);
-    settings.setCaption("计算机串行口参数");
+    settings.setCaption(texts::wizard::ComputerSerialParameters);
     const OstrevanePDB& block = state().WizardPDB;
     ui::Control* controls[std::size(kFields)] = {};
     for (size_t i = 0; i < std::size(kFields); ++i) {
@@ -89,12 +96,13 @@ TStep4Frm::TStep4Frm()
     ParityEd = controls[4];
 
     ui::Control& notes = add(ControlKind::GroupBox, "NoteGroup", {240, 4, 226, 230}, frame_.body);
-    notes.setCaption("参数说明");
+    notes.setCaption(texts::wizard::ParameterNotes);
     Memo2 = &add(ControlKind::Memo, "Memo2", {8, 18, 210, 204}, &notes);
     Memo2->readOnly = true;
     const std::string& word = driver::DevTypeName();
-    Memo2->setLines({"    在上位机中使用" + word + "时必须正确配置串行口参数。", "    串行口指定计算机端的通讯口。",
-                     "    除串口外的其它参数必须与" + word + "端设定的参数一致。"});
+    Memo2->setLines({texts::wizard::SerialNoteUse + word + texts::wizard::SerialNoteUseEnd,
+                     texts::wizard::SerialNotePort,
+                     texts::wizard::SerialNoteOthers + word + texts::wizard::SerialNoteOthersEnd});
 
     NextBtn->OnClick = [this] { goNext(kConfirmationPage); };
 }

@@ -4,6 +4,7 @@
 #include "driver/DLLMain.h"
 #include "platform/files.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardTexts.h"
 
 namespace wizard {
 
@@ -19,9 +20,9 @@ struct OperationOption {
 };
 
 constexpr OperationOption kOperations[] = {
-    {"NewOp", "新建设备", kCreationModePage, true},
-    {"ModifyOp", "修改设备", kModifyPage, false},
-    {"BrowseOp", "察看设备", kConfirmationPage, false},
+    {"NewOp", texts::wizard::NewDevices, kCreationModePage, true},
+    {"ModifyOp", texts::wizard::ModifyDevices, kModifyPage, false},
+    {"BrowseOp", texts::wizard::BrowseDevices, kConfirmationPage, false},
 };
 
 constexpr int kOptionLeft = 40;
@@ -31,13 +32,12 @@ constexpr int kOptionPitch = 72;  // option, then its note of up to two lines
 }  // namespace
 
 TStartFrm::TStartFrm()
-    : TWizardPage("TStartFrm", kStartPage, "向导：选择执行的操作方式",
-                  "请选择下面的操作选项，然后用鼠标单击下一步或完成按钮：", false, true)
+    : TWizardPage("TStartFrm", kStartPage, texts::wizard::StartTitle, texts::wizard::StartHint, false, true)
 {
     const std::string notes[] = {
-        "提供简单到复杂的应用创建向导，可以集中创建一个或多个\r\n" + driver::DevTypeName() + "。",
-        "修改原有的设备配置。",
-        "浏览已设定好的设备配置。",
+        texts::wizard::NewDevicesNote + driver::DevTypeName() + texts::wizard::FullStop,
+        texts::wizard::ModifyDevicesNote,
+        texts::wizard::BrowseDevicesNote,
     };
     ui::Control* options[3] = {};
     for (int i = 0; i < 3; ++i) {
@@ -56,9 +56,9 @@ TStartFrm::TStartFrm()
     BrowseOp = options[2];
     NewOp->setChecked(true);
 
-    DebugBtn = &addButton(*this, frame_, "DebugBtn", "调试设置", {16, 244, 75, 25});
+    DebugBtn = &addButton(*this, frame_, "DebugBtn", texts::wizard::DebugSettings, {16, 244, 75, 25});
     DebugBtn->OnClick = [this] { DebugBtnClick(); };
-    VersionBtn = &addButton(*this, frame_, "VersionBtn", "帮助信息", {96, 244, 75, 25});
+    VersionBtn = &addButton(*this, frame_, "VersionBtn", texts::wizard::HelpInformation, {96, 244, 75, 25});
     VersionBtn->OnClick = [this] { VersionBtnClick(); };
     NextBtn->OnClick = [this] { NextBtnClick(); };
 }
@@ -85,7 +85,7 @@ void TStartFrm::VersionBtnClick()
     const systeminfo::VersionRecord& version = driver::process().driverVersion;
     Hide();
     ui::toolkit().messageBox(
-        version.InternalName + "\r\n版本" + version.FileVersion + "\r\n\r\n" + version.FileDescription,
+        version.InternalName + texts::wizard::VersionLine + version.FileVersion + "\r\n\r\n" + version.FileDescription,
         driver::DeviceName(), ui::MessageKind::Information);
     Show();
     const std::string helpFile =

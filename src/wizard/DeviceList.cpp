@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "definitions/DLLDef.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/PDB.h"
 
 namespace wizard::devices {
@@ -79,7 +80,7 @@ int clampedDeviceNo(const std::string& text)
 std::string nodeText(const OstrevanePDB& block, int deviceNo)
 {
     const DeviceEntry& entry = block.Devices[deviceNo];
-    return std::to_string(entry.DeviceNo) + "：" + pdb::typeName(entry);
+    return std::to_string(entry.DeviceNo) + texts::framework::FullWidthColon + pdb::typeName(entry);
 }
 
 std::vector<ui::TreeNode> deviceNodes(const OstrevanePDB& block)

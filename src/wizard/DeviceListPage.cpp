@@ -4,24 +4,25 @@
 #include "framework/PDB.h"
 #include "wizard/DeviceList.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardTexts.h"
 
 namespace wizard {
 
 TDeviceListPage::TDeviceListPage(const std::string& className, uint8_t pageNo, const std::string& captionSuffix,
                                  std::string duplicateMessage)
     : TWizardPage(className, pageNo, captionSuffix,
-                  "执行添加、删除、修改" + driver::DevTypeName() + "操作后，单击下一步按钮", true, true),
+                  texts::wizard::DeviceListHint + driver::DevTypeName() + texts::wizard::DeviceListHintEnd, true, true),
       duplicateMessage_(std::move(duplicateMessage))
 {
     using ui::ControlKind;
-    add(ControlKind::Label, "TreeLbl", {8, 4, 220, 16}, frame_.body).setCaption("设备配置图：");
+    add(ControlKind::Label, "TreeLbl", {8, 4, 220, 16}, frame_.body).setCaption(texts::wizard::DeviceTree);
     DeviceTree = &add(ControlKind::TreeView, "DeviceTree", {8, 22, 220, 212}, frame_.body);
     DeviceTree->readOnly = true;
     const TypeAndNumber fields = addTypeAndNumber(*this, frame_.body, {238, 4, 228, 118});
     DevTypeEd = fields.DevTypeEd;
     IDEd = fields.IDEd;
-    AddBtn = &addButton(*this, frame_, "AddBtn", "添加" + driver::DevTypeName(), {246, 134, 100, 25});
-    DelBtn = &addButton(*this, frame_, "DelBtn", "删除" + driver::DevTypeName(), {358, 134, 100, 25});
+    AddBtn = &addButton(*this, frame_, "AddBtn", texts::wizard::Add + driver::DevTypeName(), {246, 134, 100, 25});
+    DelBtn = &addButton(*this, frame_, "DelBtn", texts::wizard::Delete + driver::DevTypeName(), {358, 134, 100, 25});
 
     const OstrevanePDB& block = state().WizardPDB;
     showDeviceType(*DevTypeEd, pdb::deviceTypeAt(block, devices::preselectedEntry(block)));

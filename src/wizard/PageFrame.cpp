@@ -3,6 +3,7 @@
 #include "driver/DLLMain.h"
 #include "framework/PDB.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardTexts.h"
 
 namespace wizard {
 
@@ -26,7 +27,7 @@ PageFrame buildPageFrame(ui::Form& form, const std::string& captionSuffix, const
     frame.title = &form.add(ui::ControlKind::Label, "TitleLbl", {16, 8, 440, 18}, frame.titleBand);
     frame.title->bold = true;
     frame.title->colour = kWhite;
-    frame.title->setCaption("欢迎使用" + driver::DeviceName() + "配置向导");
+    frame.title->setCaption(texts::wizard::Welcome + driver::DeviceName() + texts::wizard::ConfigurationWizard);
     frame.instruction = &form.add(ui::ControlKind::Label, instructionName, {32, 30, 430, 16}, frame.titleBand);
     frame.instruction->colour = kWhite;
     frame.instruction->setCaption(instruction);
@@ -50,13 +51,13 @@ TWizardPage::TWizardPage(const std::string& className, uint8_t pageNo, const std
     state().WizardPage = kClosed;
     frame_ = buildPageFrame(*this, captionSuffix, instruction);
     if (withLast) {
-        LastBtn = &addButton(*this, frame_, "LastBtn", "上一步", kLastBtnBounds);
+        LastBtn = &addButton(*this, frame_, "LastBtn", texts::wizard::Back, kLastBtnBounds);
         LastBtn->OnClick = [this] { goBack(); };
     }
     if (withNext) {
-        NextBtn = &addButton(*this, frame_, "NextBtn", "下一步", kNextBtnBounds);
+        NextBtn = &addButton(*this, frame_, "NextBtn", texts::wizard::Next, kNextBtnBounds);
     }
-    FinishBtn = &addButton(*this, frame_, "FinishBtn", "完成", kFinishBtnBounds);
+    FinishBtn = &addButton(*this, frame_, "FinishBtn", texts::wizard::Finish, kFinishBtnBounds);
     FinishBtn->OnClick = [this] { finish(); };
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "definitions/DLLDef.h"
+#include "wizard/WizardTexts.h"
 
 namespace wizard::serial {
 
@@ -12,9 +13,12 @@ namespace {
 // Spaces after the rate, so that the parity starts in one column whatever the rate's
 // width: 3 digits get 4 spaces, 6 digits get 1.
 constexpr std::array<int, def::BaudRates.size()> kSpacesAfterRate = {4, 4, 4, 3, 3, 3, 3, 2, 2, 2, 2, 2, 1, 1, 1};
-constexpr std::array<std::string_view, 5> kDataBitsTexts = {"4位", "5位", "6位", "7位", "8位"};
-constexpr std::array<std::string_view, 3> kStopBitsTexts = {"1位", "1位半", "2位"};
-constexpr std::array<std::string_view, 3> kParityTexts = {"无校验", "奇校验", "偶校验"};
+constexpr std::array<std::string_view, 5> kDataBitsTexts = {
+    texts::wizard::Bits4, texts::wizard::Bits5, texts::wizard::Bits6, texts::wizard::Bits7, texts::wizard::Bits8};
+constexpr std::array<std::string_view, 3> kStopBitsTexts = {texts::wizard::StopBits1, texts::wizard::StopBits1Half,
+                                                            texts::wizard::StopBits2};
+constexpr std::array<std::string_view, 3> kParityTexts = {texts::wizard::NoParity, texts::wizard::OddParity,
+                                                          texts::wizard::EvenParity};
 
 template <size_t N>
 std::string textOf(const std::array<std::string_view, N>& texts, unsigned code, unsigned fallback)
@@ -24,7 +28,7 @@ std::string textOf(const std::array<std::string_view, N>& texts, unsigned code, 
 
 std::string rateLine(const OstrevanePDB& block)
 {
-    std::string line = "波特率 = ";
+    std::string line = texts::wizard::BaudRateIs;
     if (block.BaudCode >= def::BaudRates.size()) return line + "9600";
     line += std::to_string(def::BaudRates[block.BaudCode]);
     line.append(kSpacesAfterRate[block.BaudCode], ' ');
@@ -51,9 +55,12 @@ std::vector<std::string> baudItems()
 
 std::vector<std::string> summaryLines(const OstrevanePDB& block)
 {
-    std::string port = block.PortCode < def::PortCount ? "串口" + std::to_string(block.PortCode + 1) : std::string();
-    std::string bits = "数据位 = " + textOf(kDataBitsTexts, block.DataBitsCode, kDataBitsTexts.size() - 1) +
-                       "    停止位 = " + textOf(kStopBitsTexts, block.StopBitsCode, 0);
+    std::string port = block.PortCode < def::PortCount
+                           ? texts::wizard::SerialPortNumbered + std::to_string(block.PortCode + 1)
+                           : std::string();
+    std::string bits = texts::wizard::DataBitsIs +
+                       textOf(kDataBitsTexts, block.DataBitsCode, kDataBitsTexts.size() - 1) +
+                       texts::wizard::StopBitsIs + textOf(kStopBitsTexts, block.StopBitsCode, 0);
     return {port, rateLine(block), bits};
 }
 

@@ -2,6 +2,7 @@
 
 #include "definitions/DLLDef.h"
 #include "driver/DLLMain.h"
+#include "wizard/WizardTexts.h"
 
 namespace wizard {
 
@@ -10,9 +11,9 @@ TypeAndNumber addTypeAndNumber(ui::Form& form, ui::Control* parent, ui::Bounds b
     using ui::ControlKind;
     const std::string& word = driver::DevTypeName();
     ui::Control& group = form.add(ControlKind::GroupBox, "TypeGroup", bounds, parent);
-    group.setCaption(word + "类型及参数");
+    group.setCaption(word + texts::wizard::TypeAndParameters);
     const int width = bounds.width - 24;
-    form.add(ControlKind::Label, "DevTypeLbl", {12, 22, width, 16}, &group).setCaption(word + "类型");
+    form.add(ControlKind::Label, "DevTypeLbl", {12, 22, width, 16}, &group).setCaption(word + texts::wizard::Type);
     TypeAndNumber controls;
     controls.DevTypeEd = &form.add(ControlKind::ComboBox, "DevTypeEd", {12, 40, width, 20}, &group);
     std::vector<std::string> names;
