@@ -13,7 +13,7 @@ namespace testing_support {
 class FakeClock final : public platform::Clock {
 public:
     FakeClock();
-    ~FakeClock() override;
+    ~FakeClock();
     uint32_t tickCount() const override { return tick; }
     platform::LocalDateTime localNow() const override { return now; }
     void advance(uint32_t milliseconds) { tick += milliseconds; }
