@@ -188,7 +188,8 @@ Line:
                            of standard output
   --link PATH              with --pty: a symbolic link at PATH that names the
                            pseudo-terminal, also the new one after "unplug"; made at
-                           start, replaced at once on return, removed at exit
+                           start, names nothing while unplugged, replaced at once on
+                           return, removed at exit
   --device PATH            use a serial device instead; its path is the first line
   --baud N                 rate of --device (default 9600)
   --line FORMAT            character format of --device: data bits, parity N/E/O,

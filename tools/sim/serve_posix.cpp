@@ -213,9 +213,14 @@ private:
         if (session_.trace) printLine(stderr, timeStamp() + " -- " + text);
     }
 
-    // The line goes away: whatever was heard or still to be sent goes with it.
+    // The line goes away: whatever was heard or still to be sent goes with it. The link
+    // names nothing meanwhile, as a vanished device node: the old number may soon be
+    // given to some other program's pseudo-terminal, which a client must not open.
     void unplug(uint64_t durationMs)
     {
+        std::string error;
+        if (!options_.linkPath.empty() && !pointLink(options_.linkPath, options_.linkPath + ".unplugged", error))
+            printLine(stderr, "ostrevane-sim: " + error);
         line_.close();
         pending_.clear();
         schedule_ = LineSchedule();

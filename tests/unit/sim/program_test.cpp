@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -169,11 +170,13 @@ TEST_F(SimProgram, UnplugHangsUpTheLineAndTheLinkNamesTheNewOne)
     pollfd hungUp{line, POLLIN, 0};
     EXPECT_EQ(::poll(&hungUp, 1, kDeadlineMs), 1);
     EXPECT_NE(hungUp.revents & POLLHUP, 0);
+    EXPECT_LT(::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC), 0) << "the link names nothing";
+    EXPECT_EQ(errno, ENOENT);
     EXPECT_EQ(command("unplug 1s"), "error: the line is unplugged already");
 
     // The hung-up line, still held here, keeps its number from being given out again.
     std::string second;
-    for (int waited = 0; waited < kDeadlineMs && (second.empty() || second == first); waited += 10) {
+    for (int waited = 0; waited < kDeadlineMs && (second.rfind("/dev/", 0) != 0 || second == first); waited += 10) {
         ::poll(nullptr, 0, 10);
         second = linkTarget(link);
     }
