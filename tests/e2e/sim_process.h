@@ -10,6 +10,8 @@
 // The simulator runs as `ostrevane-sim --pty <arguments>`: it opens a pseudo-terminal
 // and prints the slave's path as its first line; the constructor waits for that line
 // and points OSTREVANE800_COM<n> at it, so the driver's port n is the simulator's line.
+// With "--link PATH" among the arguments the variable names the link instead, which
+// the simulator keeps pointing at its line across "unplug".
 // The destructor ends the child (console "quit", then SIGKILL if it lingers) and
 // restores the variable. Console commands go to the child's standard input, one line
 // each, and each is answered by one line on its standard output ("ok ..." or
@@ -57,6 +59,8 @@ public:
     std::string problem() const;
     // The pseudo-terminal's slave path, e.g. /dev/pts/3.
     const std::string& path() const { return path_; }
+    // The --link path given, or "".
+    const std::string& link() const { return link_; }
 
     // Sends one console line and returns its answer line without the newline
     // ("ok", "ok polls=3 ...", "error: ..."), or "" when none came within `waitMs`.
@@ -88,6 +92,7 @@ private:
     std::string errorFile_;
     std::string buffered_;
     std::string path_;
+    std::string link_;
     std::string problem_;
 };
 

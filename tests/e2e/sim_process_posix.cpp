@@ -44,6 +44,16 @@ std::string makeErrorFile()
     return pattern;
 }
 
+// The PATH of "--link PATH" or "--link=PATH" among the arguments, else "".
+std::string linkArgument(const std::vector<std::string>& arguments)
+{
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        if (arguments[index] == "--link" && index + 1 < arguments.size()) return arguments[index + 1];
+        if (arguments[index].rfind("--link=", 0) == 0) return arguments[index].substr(7);
+    }
+    return {};
+}
+
 // "polls=3" style fields of a stats answer.
 uint64_t fieldOf(const std::string& text, const std::string& name)
 {
@@ -106,8 +116,9 @@ SimProcess::SimProcess(std::vector<std::string> arguments, int comNumber)
         hadPreviousCom_ = true;
         previousCom_ = previous;
     }
-    ::setenv(comVariable_.c_str(), first.c_str(), 1);
     path_ = first;
+    link_ = linkArgument(arguments);
+    ::setenv(comVariable_.c_str(), (link_.empty() ? path_ : link_).c_str(), 1);
 }
 
 SimProcess::~SimProcess()

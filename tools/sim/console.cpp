@@ -8,6 +8,7 @@ namespace sim {
 namespace {
 
 constexpr std::string_view kSpaces = " \t\r";
+constexpr uint64_t kMaxUnplugMs = 600000;
 
 }  // namespace
 
@@ -105,14 +106,22 @@ std::optional<std::string> runCommand(std::string_view line, Simulator& simulato
         session.trace = words[1] == "on";
         return "ok";
     }
+    if (command == "unplug" && words.size() == 2) {
+        const auto duration = parseDuration(words[1]);
+        if (!duration || *duration > kMaxUnplugMs) return error("unplug takes a DURATION up to 10min");
+        if (!session.pty) return error("unplug needs a pseudo-terminal (--pty)");
+        if (session.unplugged || session.unplugForMs) return error("the line is unplugged already");
+        session.unplugForMs = *duration;
+        return "ok";
+    }
     if (command == "stats" && words.size() == 1) return statsText(simulator.counters());
     if (command == "list" && words.size() == 1) return listText(simulator);
-    if (command == "help") return "ok commands: set, raw, get, fault, faults, pace, trace, stats, list, quit";
+    if (command == "help") return "ok commands: set, raw, get, fault, faults, pace, trace, unplug, stats, list, quit";
     if (command == "quit" && words.size() == 1) {
         session.quit = true;
         return "ok";
     }
-    for (const char* known : {"faults", "pace", "trace", "stats", "list", "quit"})
+    for (const char* known : {"faults", "pace", "trace", "unplug", "stats", "list", "quit"})
         if (command == known) return error("wrong arguments for " + std::string(command) + " (try help)");
     std::string shown;
     for (const char c : command.substr(0, 20)) shown += c >= 0x20 && c <= 0x7E ? c : '?';

@@ -8,6 +8,8 @@
 //   faults                  the faults in force
 //   pace BAUD:BITS | off    byte pacing of the line
 //   trace on|off            hex trace on standard error
+//   unplug DURATION         the pseudo-terminal goes away and a new one comes after
+//                           DURATION (pty mode only), as an adapter pulled and put back
 //   stats                   frame counters
 //   list                    the instruments played
 //   help, quit
@@ -28,6 +30,9 @@ struct Session {
     Pace pace;
     bool trace = false;
     bool quit = false;
+    bool pty = false;        // the line is a pseudo-terminal, which can be unplugged
+    bool unplugged = false;  // kept by the line's owner while the line is away
+    std::optional<uint64_t> unplugForMs;  // asked for here, carried out by the line's owner
 };
 
 // The words of a line, separated by spaces or tabs.

@@ -14,7 +14,10 @@ constexpr uint32_t kMaxSplitPieces = 64;
 constexpr uint64_t kMaxFaultPauseMs = 60000;
 constexpr uint32_t kDefaultSplitPauseMs = 10;
 
-constexpr std::array<const char*, kFaultKinds> kNames = {"silence", "badcheck", "split", "noise", "delay"};
+constexpr std::array<const char*, kFaultKinds> kNames = {"silence", "badcheck", "split",     "noise",
+                                                         "delay",   "badstart", "wrongparam"};
+// What the bad-start fault puts where the STX belongs: STX (0x02) with bits 4 and 5 hit.
+constexpr char kHitStart = '0';
 
 template <typename Number>
 bool readNumber(std::string_view text, Number& value)
@@ -50,6 +53,8 @@ std::string readSetting(FaultKind kind, const std::vector<std::string_view>& arg
     switch (kind) {
     case FaultKind::Silence:
     case FaultKind::BadCheck:
+    case FaultKind::BadStart:
+    case FaultKind::WrongParam:
         if (args.size() == 1 && readSwitch(args[0], setting.on)) return {};
         return std::string(faultName(kind)) + " takes on or off";
     case FaultKind::Split:
@@ -119,6 +124,8 @@ AppliedFaults FaultTable::take(int device)
             break;
         case FaultKind::Noise: applied.noiseBytes = setting->amount; break;
         case FaultKind::Delay: applied.delayMs = setting->amount; break;
+        case FaultKind::BadStart: applied.badStart = true; break;
+        case FaultKind::WrongParam: applied.wrongParam = true; break;
         }
         if (setting->remaining > 0 && --setting->remaining == 0) setting->on = false;
     }
@@ -155,12 +162,15 @@ std::string NoiseSource::bytes(size_t count)
     return result;
 }
 
+std::string_view wrongParameterFor(std::string_view polled) { return polled == "HS" ? "PV" : "HS"; }
+
 std::vector<Chunk> shapeAnswer(std::string answer, std::string_view note, bool hasCheck,
                                const AppliedFaults& faults, NoiseSource& noise)
 {
     std::vector<Chunk> chunks;
     if (faults.silence || answer.empty()) return chunks;
     if (faults.badCheck && hasCheck) answer.back() = static_cast<char>(answer.back() ^ 0xFF);
+    if (faults.badStart && hasCheck) answer.front() = kHitStart;
     if (faults.noiseBytes > 0) chunks.push_back({0, noise.bytes(faults.noiseBytes), "noise"});
 
     const size_t pieces = std::clamp<size_t>(faults.splitPieces, 1, answer.size());
@@ -186,7 +196,7 @@ std::string applyFaultCommand(const std::vector<std::string_view>& words, FaultT
         if (!readNumber(words[at], scope) || scope > 99) return "device number must be 0..99";
         ++at;
     }
-    if (at >= words.size()) return "which fault? silence, badcheck, split, noise, delay or clear";
+    if (at >= words.size()) return "which fault? silence, badcheck, badstart, wrongparam, split, noise, delay or clear";
     const std::string_view name = words[at++];
     if (name == "clear") {
         if (at != words.size()) return "clear takes nothing more";

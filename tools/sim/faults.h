@@ -10,8 +10,8 @@
 
 namespace sim {
 
-enum class FaultKind { Silence, BadCheck, Split, Noise, Delay };
-constexpr size_t kFaultKinds = 5;
+enum class FaultKind { Silence, BadCheck, Split, Noise, Delay, BadStart, WrongParam };
+constexpr size_t kFaultKinds = 7;
 const char* faultName(FaultKind kind);
 
 struct FaultSetting {
@@ -29,6 +29,8 @@ struct AppliedFaults {
     uint32_t splitPauseMs = 0;
     uint32_t noiseBytes = 0;
     uint32_t delayMs = 0;
+    bool badStart = false;    // a reply's STX arrives as '0' (one bit hit), its check still right
+    bool wrongParam = false;  // the reply is a sound frame for another parameter
 };
 
 // A piece of an answer: sent after `pauseMs` (counted from the end of the piece before,
@@ -65,13 +67,19 @@ private:
     uint32_t state_ = 0x2545F491u;
 };
 
+// The parameter a reply names under the wrong-parameter fault: HS for every poll but
+// one of HS itself, which is answered with PV.
+std::string_view wrongParameterFor(std::string_view polled);
+
 // Cuts an answer into the pieces that go on the line. `hasCheck` marks answers that
-// end in a block check (replies to polls), which the bad-check fault spoils.
+// end in a block check (replies to polls), which the bad-check fault spoils and whose
+// start the bad-start fault hits.
 std::vector<Chunk> shapeAnswer(std::string answer, std::string_view note, bool hasCheck,
                                const AppliedFaults& faults, NoiseSource& noise);
 
 // Reads the words of a fault command: [DEVICE] KIND SETTING [times N], or [DEVICE] clear.
-//   silence on|off       badcheck on|off       (1 and 0 also mean on and off)
+//   silence on|off       badcheck on|off       badstart on|off      wrongparam on|off
+//   (1 and 0 also mean on and off)
 //   split PIECES PAUSE   noise COUNT           delay DURATION      (each also "off")
 // Durations are "20", "20ms", "1s". Returns an empty text on success, else the error.
 std::string applyFaultCommand(const std::vector<std::string_view>& words, FaultTable& table);

@@ -44,6 +44,9 @@ std::string takeValue(Options& options, std::string_view name, std::string_view 
     std::string problem;
     if (name == "--device") {
         options.devicePath = std::string(value);
+    } else if (name == "--link") {
+        if (value.empty()) return "--link takes the PATH of the link to make";
+        options.linkPath = std::string(value);
     } else if (name == "--baud") {
         int baud = 0;
         if (!readInt(value, baud) || baud < 50 || baud > 4000000) return "--baud takes a rate such as 9600";
@@ -86,7 +89,7 @@ std::string takeValue(Options& options, std::string_view name, std::string_view 
 
 bool takesValue(std::string_view name)
 {
-    for (std::string_view known : {"--device", "--baud", "--line", "--instrument", "--value", "--ramp", "--sine",
+    for (std::string_view known : {"--device", "--link", "--baud", "--line", "--instrument", "--value", "--ramp", "--sine",
                                    "--raw", "--fault", "--pace"})
         if (name == known) return true;
     return false;
@@ -134,6 +137,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
         error = "give either --pty or --device PATH";
         return std::nullopt;
     }
+    if (!options.linkPath.empty() && !options.pty) {
+        error = "--link goes with --pty";
+        return std::nullopt;
+    }
     if (options.instruments.empty()) {
         error = "no instrument: give at least one --instrument DEV:TYPE";
         return std::nullopt;
@@ -165,6 +172,7 @@ bool configure(const Options& options, Simulator& simulator, Session& session, s
     }
     session.pace = options.pace;
     session.trace = options.trace;
+    session.pty = options.pty;
     return true;
 }
 
@@ -178,6 +186,10 @@ parameter's value, takes selects (writes) with ACK and keeps the written value.
 Line:
   --pty                    open a pseudo-terminal; its slave path is the first line
                            of standard output
+  --link PATH              with --pty: a symbolic link at PATH that names the
+                           pseudo-terminal, also the new one after "unplug"; made at
+                           start, names nothing while unplugged, replaced at once on
+                           return, removed at exit
   --device PATH            use a serial device instead; its path is the first line
   --baud N                 rate of --device (default 9600)
   --line FORMAT            character format of --device: data bits, parity N/E/O,
@@ -205,6 +217,10 @@ Faults (also switchable at run time with the console command "fault"):
       split PIECES [PAUSE]  the answer goes out in pieces, PAUSE apart (default 10ms)
       noise COUNT           COUNT arbitrary bytes before the answer
       delay DURATION        the answer starts DURATION after the request
+      badstart on|off       replies to polls start with '0' instead of STX (check
+                            still right)
+      wrongparam on|off     replies to polls name another parameter (HS, or PV for
+                            a poll of HS) with its value and a right check
       "times N" limits a fault to the next N answers.
 
 Other:
@@ -214,7 +230,10 @@ Other:
 
 Console (standard input, one answer line each on standard output):
   set DEV MN VALUE | raw DEV MN TEXT | get DEV MN | fault ... | fault [DEV] clear |
-  faults | pace BAUD:BITS|off | trace on|off | stats | list | help | quit
+  faults | pace BAUD:BITS|off | trace on|off | unplug DURATION | stats | list |
+  help | quit
+  "unplug 3s" (--pty only) closes the pseudo-terminal, answers nothing for 3 s, then
+  opens a new one and points the --link at it, as an adapter pulled out and put back.
 End of standard input leaves the simulator running; quit, SIGINT or SIGTERM end it.
 )";
 }

@@ -22,6 +22,7 @@ struct LineFormat {
 struct Options {
     bool help = false;
     bool pty = false;
+    std::string linkPath;  // a symbolic link that always names the current pseudo-terminal
     std::string devicePath;
     uint32_t baud = 9600;
     LineFormat format;

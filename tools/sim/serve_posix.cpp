@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -11,7 +12,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "sim/line_schedule.h"
 #include "sim/serve.h"
@@ -72,12 +75,43 @@ struct Line {
     int slaveHold = -1;  // keeps a pseudo-terminal alive while no client has it open
     std::string path;
 
-    ~Line()
+    ~Line() { close(); }
+
+    // Closing both ends of a pseudo-terminal hangs it up for a client that still has it
+    // open: its reads and writes fail from then on, as with an adapter pulled out.
+    void close()
     {
         if (slaveHold >= 0) ::close(slaveHold);
         if (fd >= 0) ::close(fd);
+        slaveHold = fd = -1;
     }
 };
+
+// The --link: a symbolic link that names the current pseudo-terminal. It is replaced
+// by renaming a fresh link over it, so a client opening it finds the old line or the
+// new one, never nothing.
+bool pointLink(const std::string& link, const std::string& target, std::string& error)
+{
+    struct stat existing {};
+    if (::lstat(link.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode)) {
+        error = link + " exists and is not a symbolic link; --link leaves it alone";
+        return false;
+    }
+    const std::string fresh = link + ".new" + std::to_string(::getpid());
+    ::unlink(fresh.c_str());
+    if (::symlink(target.c_str(), fresh.c_str()) != 0 || ::rename(fresh.c_str(), link.c_str()) != 0) {
+        error = "cannot point " + link + " at " + target + ": " + std::strerror(errno);
+        ::unlink(fresh.c_str());
+        return false;
+    }
+    return true;
+}
+
+void removeLink(const std::string& link)
+{
+    struct stat existing {};
+    if (!link.empty() && ::lstat(link.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) ::unlink(link.c_str());
+}
 
 bool openPseudoTerminal(Line& line, std::string& error)
 {
@@ -145,14 +179,17 @@ std::string timeStamp()
 
 class Server {
 public:
-    Server(Line& line, Simulator& simulator, Session& session)
-        : line_(line), simulator_(simulator), session_(session), start_(std::chrono::steady_clock::now())
+    Server(Line& line, const Options& options, Simulator& simulator, Session& session)
+        : line_(line), options_(options), simulator_(simulator), session_(session),
+          start_(std::chrono::steady_clock::now())
     {
     }
 
     int run()
     {
         while (!session_.quit && !stopRequested_) {
+            if (session_.unplugForMs) unplug(*std::exchange(session_.unplugForMs, std::nullopt));
+            if (session_.unplugged && nowNs() >= plugBackNs_ && !plugBack()) return 1;
             schedule_.setPace(session_.pace);
             pass(nowNs());
             if (!wait()) return 1;
@@ -171,6 +208,41 @@ private:
         if (session_.trace && !bytes.empty()) printLine(stderr, traceLine(timeStamp(), direction, bytes, note));
     }
 
+    void traceEvent(const std::string& text) const
+    {
+        if (session_.trace) printLine(stderr, timeStamp() + " -- " + text);
+    }
+
+    // The line goes away: whatever was heard or still to be sent goes with it. The link
+    // names nothing meanwhile, as a vanished device node: the old number may soon be
+    // given to some other program's pseudo-terminal, which a client must not open.
+    void unplug(uint64_t durationMs)
+    {
+        std::string error;
+        if (!options_.linkPath.empty() && !pointLink(options_.linkPath, options_.linkPath + ".unplugged", error))
+            printLine(stderr, "ostrevane-sim: " + error);
+        line_.close();
+        pending_.clear();
+        schedule_ = LineSchedule();
+        simulator_.resetLine();
+        session_.unplugged = true;
+        plugBackNs_ = nowNs() + static_cast<int64_t>(durationMs) * 1000000;
+        traceEvent("unplugged " + line_.path + " for " + std::to_string(durationMs) + "ms");
+    }
+
+    bool plugBack()
+    {
+        std::string error;
+        if (!openPseudoTerminal(line_, error) ||
+            (!options_.linkPath.empty() && !pointLink(options_.linkPath, line_.path, error))) {
+            printLine(stderr, "ostrevane-sim: plugging in again: " + error);
+            return false;
+        }
+        session_.unplugged = false;
+        traceEvent("plugged in again as " + line_.path);
+        return true;
+    }
+
     // Hands heard bytes to the instruments and due answer bytes to the line.
     void pass(int64_t now)
     {
@@ -185,7 +257,7 @@ private:
         for (const Chunk& chunk : due.started) trace(Direction::Sent, chunk.bytes, chunk.note);
         pending_ += due.bytes;
         if (pending_.size() > kMaxPendingOutput) pending_.erase(0, pending_.size() - kMaxPendingOutput);
-        while (!pending_.empty()) {
+        while (!pending_.empty() && line_.fd >= 0) {
             const ssize_t written = ::write(line_.fd, pending_.data(), pending_.size());
             if (written > 0) pending_.erase(0, static_cast<size_t>(written));
             else if (written < 0 && errno == EINTR) continue;
@@ -201,7 +273,9 @@ private:
                              {consoleOpen_ ? STDIN_FILENO : -1, POLLIN, 0}};
         timespec timeout{};
         const timespec* limit = nullptr;
-        if (const auto next = schedule_.nextEventNs()) {
+        std::optional<int64_t> next = schedule_.nextEventNs();
+        if (session_.unplugged) next = std::min(next.value_or(plugBackNs_), plugBackNs_);
+        if (next) {
             const int64_t left = std::max<int64_t>(0, *next - nowNs());
             timeout.tv_sec = static_cast<time_t>(left / 1000000000);
             timeout.tv_nsec = static_cast<long>(left % 1000000000);
@@ -257,6 +331,7 @@ private:
     }
 
     Line& line_;
+    const Options& options_;
     Simulator& simulator_;
     Session& session_;
     const std::chrono::steady_clock::time_point start_;
@@ -266,6 +341,7 @@ private:
     bool consoleOpen_ = true;
     bool skippingLongLine_ = false;
     bool stopRequested_ = false;
+    int64_t plugBackNs_ = 0;
 };
 
 }  // namespace
@@ -275,12 +351,16 @@ int serve(const Options& options, Simulator& simulator, Session& session)
     Line line;
     std::string error;
     const bool opened = options.pty ? openPseudoTerminal(line, error) : openDevice(line, options, error);
-    if (!opened || !installStopSignals()) {
+    const bool linked = opened && (options.linkPath.empty() || pointLink(options.linkPath, line.path, error));
+    if (!linked || !installStopSignals()) {
         printLine(stderr, "ostrevane-sim: " + (error.empty() ? std::string("cannot install signal handlers") : error));
+        if (linked) removeLink(options.linkPath);
         return 1;
     }
     printLine(stdout, line.path);
-    return Server(line, simulator, session).run();
+    const int status = Server(line, options, simulator, session).run();
+    removeLink(options.linkPath);
+    return status;
 }
 
 }  // namespace sim

@@ -47,6 +47,8 @@ Instrument* Simulator::instrument(int device)
     return found == instruments_.end() ? nullptr : &found->second;
 }
 
+void Simulator::resetLine() { parser_ = FrameParser(); }
+
 std::vector<Exchange> Simulator::feed(std::string_view bytes, uint64_t nowMs)
 {
     std::vector<Exchange> exchanges;
@@ -86,10 +88,15 @@ Exchange Simulator::answerPoll(Instrument& target, const Frame& frame, const App
         return {frame.bytes, what + ": unknown parameter",
                 shapeAnswer(std::string(1, kEOT), note, false, applied, noise_)};
     }
-    const std::string data = target.dataText(frame.mnemonic, nowMs);
-    const std::string note = "reply " + frameTarget(frame.device, frame.mnemonic) + " " + quoted(data) +
-                             (applied.badCheck ? " (bad check)" : "");
-    return {frame.bytes, what, shapeAnswer(readReply(frame.mnemonic, data), note, true, applied, noise_)};
+    // The wrong-parameter fault answers as if another poll had been heard: a sound
+    // frame with that parameter's own value.
+    const std::string_view named = applied.wrongParam ? wrongParameterFor(frame.mnemonic) : frame.mnemonic;
+    const std::string data = target.dataText(named, nowMs);
+    std::string note = "reply " + frameTarget(frame.device, named) + " " + quoted(data);
+    if (applied.wrongParam) note += " (wrong parameter, polled " + escaped(frame.mnemonic) + ")";
+    if (applied.badStart) note += " (bad start)";
+    if (applied.badCheck) note += " (bad check)";
+    return {frame.bytes, what, shapeAnswer(readReply(named, data), note, true, applied, noise_)};
 }
 
 Exchange Simulator::answerSelect(Instrument& target, const Frame& frame, const AppliedFaults& applied)

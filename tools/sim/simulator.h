@@ -52,6 +52,8 @@ public:
     // Takes bytes from the line at `nowMs` (milliseconds since start, the clock of
     // moving values); returns what they completed, in line order.
     std::vector<Exchange> feed(std::string_view bytes, uint64_t nowMs);
+    // Forgets a frame half heard: the line it came on is gone.
+    void resetLine();
 
 private:
     Exchange answer(Frame& frame, uint64_t nowMs);

@@ -41,7 +41,9 @@ TEST_F(SimConsole, CommandsAnswerOneLineEach)
         {"get 1 SW", "ok  12-34"},
         {"fault badcheck 1", "ok"},
         {"fault 3 split 2 5ms times 4", "ok"},
-        {"faults", "ok all: badcheck; 3: split 2/5ms x4"},
+        {"fault 3 wrongparam on times 2", "ok"},
+        {"fault badstart 1", "ok"},
+        {"faults", "ok all: badcheck, badstart; 3: split 2/5ms x4, wrongparam x2"},
         {"fault clear", "ok"},
         {"faults", "ok none"},
         {"list", "ok 1:808 3:847"},
@@ -57,7 +59,8 @@ TEST_F(SimConsole, MistakesAreErrorsThatChangeNothing)
 {
     for (const char* command : {"get 2 PV", "get 1 XX", "get 1", "get x PV", "set 1 SP", "set 1 SP abc",
                                 "set 1 SP 1 2", "set 1 XX 5", "raw 1 SW \x01", "fault bogus", "pace 9600",
-                                "trace maybe", "quit now", "launch", "stats please"}) {
+                                "trace maybe", "quit now", "launch", "stats please", "unplug", "unplug soon",
+                                "unplug 11min", "unplug 1s 2s"}) {
         const std::string answer = run(command);
         EXPECT_EQ(answer.rfind("error: ", 0), 0u) << command << " -> " << answer;
     }
@@ -69,6 +72,21 @@ TEST_F(SimConsole, MovingValuesAreReadAtTheTimeGiven)
 {
     run("set 1 PV 20..30/10s");
     EXPECT_EQ(run("get 1 PV", 5000), "ok  25.0");
+}
+
+TEST_F(SimConsole, UnplugIsForAPseudoTerminalAndOneAtATime)
+{
+    EXPECT_EQ(run("unplug 3s"), "error: unplug needs a pseudo-terminal (--pty)");
+    session.pty = true;
+    EXPECT_EQ(run("unplug 3s"), "ok");
+    EXPECT_EQ(session.unplugForMs, 3000u);
+    EXPECT_EQ(run("unplug 1s"), "error: the line is unplugged already");
+    session.unplugForMs.reset();
+    session.unplugged = true;  // the line's owner has carried it out
+    EXPECT_EQ(run("unplug 1s"), "error: the line is unplugged already");
+    session.unplugged = false;
+    EXPECT_EQ(run("unplug 0"), "ok");
+    EXPECT_EQ(session.unplugForMs, 0u);
 }
 
 TEST_F(SimConsole, SessionSettingsChange)

@@ -66,15 +66,33 @@ TEST_F(SimFaults, SilenceWithholdsEveryAnswerAndAWriteIsNotStored)
     EXPECT_EQ(joined(pollAnswer()), kReply);
 }
 
-TEST_F(SimFaults, BadCheckSpoilsOnlyTheBlockCheck)
+// Each damage touches only what it names, and only replies to polls: ACK, NAK and
+// the lone EOT have no STX, no parameter and no check.
+TEST_F(SimFaults, ReplyDamageChangesOnlyWhatItNames)
 {
-    fault("badcheck 1");
-    const std::string sent = joined(pollAnswer());
-    ASSERT_EQ(sent.size(), kReply.size());
-    EXPECT_EQ(sent.substr(0, 9), kReply.substr(0, 9));
-    EXPECT_NE(sent.back(), kReply.back());
-    // An ACK has no check to spoil.
-    EXPECT_EQ(joined(answer(sim::selectFrame(1, "SL", " 30.0"))), "\x06");
+    simulator.instrument(1)->set("HS", sim::ValueSource::constant(77.0));
+    const std::string hsReply = sim::readReply("HS", " 77.0");
+    const struct {
+        const char* fault;
+        const char* polled;
+        std::string sent;
+    } cases[] = {
+        {"badcheck on", "PV", kReply.substr(0, 9) + static_cast<char>(kReply[9] ^ 0xFF)},
+        {"badstart on", "PV", "0" + kReply.substr(1)},
+        {"badstart on", "HS", "0" + hsReply.substr(1)},
+        {"wrongparam on", "PV", hsReply},
+        {"wrongparam on", "SP", hsReply},
+        {"wrongparam on", "HS", kReply},
+        {"wrongparam on", "XX", "\x04"},
+        {"badstart on", "XX", "\x04"},
+    };
+    for (const auto& c : cases) {
+        fault("clear");
+        fault(c.fault);
+        EXPECT_EQ(joined(answer(sim::pollFrame(1, c.polled))), c.sent) << c.fault << " " << c.polled;
+        EXPECT_EQ(joined(answer(sim::selectFrame(1, "SL", " 30.0"))), "\x06") << c.fault;
+        EXPECT_EQ(joined(answer(sim::selectFrame(1, "PV", " 30.0"))), "\x15") << c.fault;
+    }
 }
 
 TEST_F(SimFaults, SplitSendsTheReplyInPiecesWithPausesBetween)
@@ -149,7 +167,7 @@ TEST_F(SimFaults, MalformedFaultCommandsAreRefusedAndChangeNothing)
 {
     for (const char* command : {"", "7", "bogus on", "silence", "silence maybe", "badcheck on off", "split 1",
                                 "split 65", "split 3 2h", "noise 257", "noise -1", "delay 61s", "delay soon",
-                                "100 silence on", "badcheck on times 0", "badcheck on times x", "clear now"}) {
+                                "100 silence on", "badstart", "wrongparam HS", "badcheck on times 0", "badcheck on times x", "clear now"}) {
         EXPECT_NE(sim::applyFaultCommand(sim::splitWords(command), simulator.faults()), "") << command;
     }
     EXPECT_EQ(simulator.faults().describe(), "none");

@@ -18,11 +18,12 @@ std::optional<sim::Options> parse(const std::vector<std::string>& arguments, std
 
 TEST(SimOptions, AFullCommandLineIsRead)
 {
-    const auto options = parse({"--pty", "--instrument", "1:808", "--instrument=3:847", "--value", "1:PV=25.0",
+    const auto options = parse({"--pty", "--link", "/tmp/line", "--instrument", "1:808", "--instrument=3:847", "--value", "1:PV=25.0",
                                 "--ramp", "3:SL=20..30/10s", "--sine", "3:HA=25~5/1min", "--raw", "1:SW=>0021",
                                 "--fault", "3 silence on", "--pace", "9600:10", "--trace"});
     ASSERT_TRUE(options);
     EXPECT_TRUE(options->pty);
+    EXPECT_EQ(options->linkPath, "/tmp/line");
     ASSERT_EQ(options->instruments.size(), 2u);
     EXPECT_EQ(options->instruments[1].device, 3);
     EXPECT_EQ(options->instruments[1].type, sim::InstrumentType::Model847);
@@ -39,6 +40,7 @@ TEST(SimOptions, AFullCommandLineIsRead)
     EXPECT_EQ(simulator.instrument(3)->dataText("SL", 5000), " 25.0");
     EXPECT_EQ(simulator.faults().describe(), "3: silence");
     EXPECT_TRUE(session.trace);
+    EXPECT_TRUE(session.pty);
     EXPECT_EQ(session.pace.bitsPerCharacter, 10u);
 }
 
@@ -83,6 +85,8 @@ TEST(SimOptions, MistakesAreRefusedWithAReason)
         {"--pty", "--instrument", "1:808", "--verbose"},
         {"--pty=yes", "--instrument", "1:808"},
         {"pty", "--instrument", "1:808"},
+        {"--device", "/dev/ttyS0", "--link", "/tmp/line", "--instrument", "1:808"},
+        {"--pty", "--link=", "--instrument", "1:808"},
     };
     for (const auto& arguments : cases) {
         std::string error;

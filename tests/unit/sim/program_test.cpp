@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,14 @@ std::string readUntil(int fd, Enough enough)
         got.append(buffer, static_cast<size_t>(n));
     }
     return got;
+}
+
+// Where a symbolic link points, or "" when there is none.
+std::string linkTarget(const std::string& link)
+{
+    char target[256];
+    const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
+    return length > 0 ? std::string(target, static_cast<size_t>(length)) : std::string();
 }
 
 class SimProgram : public ::testing::Test {
@@ -144,6 +153,43 @@ TEST_F(SimProgram, AnswersAPollAndASelectOnItsPseudoTerminalAndQuits)
     EXPECT_EQ(command("quit"), "ok");
     const int status = exitStatus();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// Pulled out and put back: the client's line hangs up, the link names a new line that
+// answers, and the link goes when the program ends.
+TEST_F(SimProgram, UnplugHangsUpTheLineAndTheLinkNamesTheNewOne)
+{
+    const std::string link = ::testing::TempDir() + "ostrevane-sim-link-" + std::to_string(::getpid());
+    start({"--pty", "--link", link, "--instrument", "1:808", "--value", "1:PV=25.0"});
+    const std::string first = readOutputLine();
+    ASSERT_EQ(linkTarget(link), first);
+    line = ::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(line, 0);
+
+    EXPECT_EQ(command("unplug 300ms"), "ok");
+    pollfd hungUp{line, POLLIN, 0};
+    EXPECT_EQ(::poll(&hungUp, 1, kDeadlineMs), 1);
+    EXPECT_NE(hungUp.revents & POLLHUP, 0);
+    EXPECT_LT(::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC), 0) << "the link names nothing";
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(command("unplug 1s"), "error: the line is unplugged already");
+
+    // The hung-up line, still held here, keeps its number from being given out again.
+    std::string second;
+    for (int waited = 0; waited < kDeadlineMs && (second.rfind("/dev/", 0) != 0 || second == first); waited += 10) {
+        ::poll(nullptr, 0, 10);
+        second = linkTarget(link);
+    }
+    ASSERT_EQ(second.rfind("/dev/", 0), 0u) << second;
+    ASSERT_NE(second, first);
+    ::close(line);
+    line = ::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(line, 0);
+    EXPECT_EQ(exchange(sim::pollFrame(1, "PV"), 10), sim::readReply("PV", " 25.0"));
+
+    EXPECT_EQ(command("quit"), "ok");
+    EXPECT_EQ(exitStatus(), 0);
+    EXPECT_EQ(linkTarget(link), "");
 }
 
 TEST_F(SimProgram, EndsCleanlyOnSigterm)
