@@ -33,6 +33,7 @@ native_suite() {  # preset
 
 if native_suite debug; then pass "native"; else fail "native"; fi
 if native_suite asan; then pass "sanitizer (ASan+UBSan)"; else fail "sanitizer (ASan+UBSan)"; fi
+if native_suite tsan; then pass "thread sanitizer (TSan)"; else fail "thread sanitizer (TSan)"; fi
 
 libs=(build/debug/src/libOstrevane800.so)
 for preset in win64 win32; do
