@@ -100,7 +100,8 @@ void communicate(int com, PseudoTerminal& line, LineResult& result)
         HostTagRec* list[] = {&tags[0], &tags[1]};
         char* msg = nullptr;
         const bool started = IniDriver(2, list, &block, &msg) != 0;
-        if (started && takeHostText(msg) == "Com" + std::to_string(com) + "打开成功") ++result.started;
+        const std::string message = takeHostText(msg);
+        if (started && message == "Com" + std::to_string(com) + "打开成功") ++result.started;
 
         const uint64_t acksBefore = responder.simulator.counters().acks;
         bool valueRead = false, written = false, writeTaken = false;
