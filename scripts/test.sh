@@ -33,6 +33,7 @@ native_suite() {  # preset
 
 if native_suite debug; then pass "native"; else fail "native"; fi
 if native_suite asan; then pass "sanitizer (ASan+UBSan)"; else fail "sanitizer (ASan+UBSan)"; fi
+if native_suite tsan; then pass "thread sanitizer (TSan)"; else fail "thread sanitizer (TSan)"; fi
 # The optimised library is the one hosts load: the same suites run against it.
 if native_suite release; then pass "native optimised"; else fail "native optimised"; fi
 

@@ -42,6 +42,8 @@ TSampleTest::TSampleTest() { className = "TSampleTest"; }
 
 bool RunDeviceTest(const OstrevanePDB& hostPDB, bool /*showWindow: the window is never shown*/)
 {
+    // Its notice goes through the process's one toolkit, perhaps over a wizard page.
+    const ui::ModalSession session;
     auto window = std::make_unique<TSampleTest>();
 
     HostTagRec tag = sampleTag();

@@ -29,6 +29,13 @@ void countExchange(int32_t& exchanges)
     if (exchanges < INT32_MAX) ++exchanges;
 }
 
+// A tag's read and write counts stop at their top too: wrapped round to 0 they would
+// show a failure rate above 100 % in the statistics block.
+void countTag(uint32_t& count)
+{
+    if (count < UINT32_MAX) ++count;
+}
+
 std::string rightAligned(const std::string& text)
 {
     std::string column = text;
@@ -66,6 +73,8 @@ int32_t TCustomDLLObject::ReadExecute()
     return guard::run(kClass, "ReadExecute", int32_t{0}, [&]() -> int32_t {
         if (!PortCreated) IniParm(&PDB);
         if (!Running) return 0;
+        noteRunTime();
+        rotateLogOnNewDay();
         if (!CurrentCommand) {
             // A write that arrives while nothing is polled waits for the next pass.
             if (!WriteQueue.empty()) {
@@ -86,7 +95,7 @@ int32_t TCustomDLLObject::ReadExecute()
             if (!command.chain) {
                 countExchange(s.exchanges);
                 for (const int32_t position : command.tagIndexes) {
-                    if (TDLLTag* tag = tagAt(TagTable, position)) ++(command.write ? tag->writes : tag->reads);
+                    if (TDLLTag* tag = tagAt(TagTable, position)) countTag(command.write ? tag->writes : tag->reads);
                 }
             }
             s.consecutiveTimeouts = 0;
@@ -127,8 +136,8 @@ void TCustomDLLObject::endByTimeout(float failureRate)
     for (const int32_t position : command.tagIndexes) {
         TDLLTag* tag = tagAt(TagTable, position);
         if (!tag) continue;
-        ++(command.write ? tag->writes : tag->reads);
-        ++(command.write ? tag->writeFailures : tag->readFailures);
+        countTag(command.write ? tag->writes : tag->reads);
+        countTag(command.write ? tag->writeFailures : tag->readFailures);
     }
     SetLinkOK(false);
     command.replyQuality = command.replyQuality / 2.0f;

@@ -8,12 +8,20 @@
 #include "framework/FrameworkTexts.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
+#include "platform/calendar.h"
 #include "platform/clock.h"
 #include "sysinfo/system_info.h"
 
 namespace {
 constexpr std::string_view kClass = "TBaseDLLObject";
+constexpr uint32_t kLogDayCheckInterval = 60000;  // ms
+
+int64_t today()
+{
+    const platform::LocalDateTime now = platform::clock().localNow();
+    return platform::daysFromCivil(now.year, now.month, now.day);
 }
+}  // namespace
 
 TBaseDLLObject::TBaseDLLObject()
 {
@@ -29,6 +37,8 @@ TBaseDLLObject::TBaseDLLObject()
         HasLogTag = false;
         LogReady = false;
         RotateLogFile();
+        logDay_ = today();
+        logDayCheckTick_ = platform::clock().tickCount();
         writeStartBanner();
         WriteLogBudget = 1000;
         DevLinkState.fill(0);
@@ -108,6 +118,7 @@ void TBaseDLLObject::Stop()
 {
     guard::run(kClass, "Stop", [&] {
         if (Running) {
+            noteRunTime();
             StopTick = platform::clock().tickCount();
             WriteLogMsg("\r\n");
             for (auto& command : PollList) {
@@ -131,9 +142,32 @@ void TBaseDLLObject::Stop()
     });
 }
 
+void TBaseDLLObject::noteRunTime()
+{
+    const uint32_t sinceStart = platform::clock().tickCount() - StartTick;
+    if (sinceStart < RunTimeSinceStart && RunTimeLaps < UINT32_MAX) ++RunTimeLaps;
+    RunTimeSinceStart = sinceStart;
+}
+
+uint64_t TBaseDLLObject::runTime() const
+{
+    return (static_cast<uint64_t>(RunTimeLaps) << 32) + static_cast<uint32_t>(StopTick - StartTick);
+}
+
+void TBaseDLLObject::rotateLogOnNewDay()
+{
+    const uint32_t now = platform::clock().tickCount();
+    if (now - logDayCheckTick_ < kLogDayCheckInterval) return;
+    logDayCheckTick_ = now;
+    const int64_t day = today();
+    if (day == logDay_) return;
+    logDay_ = day;
+    RotateLogFile();
+}
+
 void TBaseDLLObject::writeStatisticsHead()
 {
-    const uint32_t runTime = StopTick - StartTick;
+    const uint64_t runTime = this->runTime();
     for (const auto& tag : TagTable) {
         if (!tag) continue;
         const float readPeriod = tag->reads ? static_cast<float>(runTime) / static_cast<float>(tag->reads) : 0.0f;
@@ -153,7 +187,7 @@ void TBaseDLLObject::writeStatisticsHead()
     }
     for (const std::string& memory : logfile::memoryMessages(systeminfo::memoryStatus())) logLine(memory);
     WriteLogMsg("\r\n");
-    logLine(texts::framework::RunTime + logfile::formatNumber(runTime));
+    logLine(texts::framework::RunTime + logfile::formatNumber(static_cast<double>(runTime)));
 }
 
 void TBaseDLLObject::writeStatisticsTail()

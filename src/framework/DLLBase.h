@@ -82,6 +82,10 @@ public:
     bool CommLineEnabled = true;
     uint32_t StartTick = 0;
     uint32_t StopTick = 0;
+    // Times the tick count came round past StartTick (every 2^32 ms, about 49.7 days):
+    // a plant runs longer than StopTick - StartTick can tell.
+    uint32_t RunTimeLaps = 0;
+    uint32_t RunTimeSinceStart = 0;  // StartTick to the last pass, ms
     std::array<uint8_t, 100> DevLinkState{};
     std::array<int32_t, 100> DevFailCount{};
     // Failed exchanges in a row since a device last answered, counted from the start
@@ -151,6 +155,13 @@ protected:
     void indexSystemTags();
     // Device number with communication switched on (numbers without an entry count as on).
     bool deviceEnabled(int32_t deviceNo) const;
+    // Counts a lap of the tick count since StartTick; every pass calls it.
+    void noteRunTime();
+    // ms from StartTick to StopTick, laps included.
+    uint64_t runTime() const;
+    // A driver that polls for days moves its log aside when the date changes, as a new
+    // driver object would; looked at once a minute.
+    void rotateLogOnNewDay();
     void writeStartBanner();
     void writeStatisticsHead();
     void writeStatisticsTail();
@@ -160,4 +171,6 @@ protected:
 
 private:
     bool destroyed_ = false;
+    int64_t logDay_ = 0;          // the day (days since 1970) of the last rotation
+    uint32_t logDayCheckTick_ = 0;
 };

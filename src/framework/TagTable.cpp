@@ -172,6 +172,8 @@ void TBaseDLLObject::Refresh()
         // The run time of the statistics block counts from here, also when only
         // system tags were accepted and nothing is ever sent.
         StartTick = platform::clock().tickCount();
+        RunTimeLaps = 0;
+        RunTimeSinceStart = 0;
         if (!PollList.empty()) {
             CurrentChain = CurrentCommand = PollList[static_cast<size_t>(PollIndex)].get();
             RealComm(CurrentCommand);

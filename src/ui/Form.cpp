@@ -1,21 +1,31 @@
 #include "ui/Form.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace ui {
 
 namespace {
-Toolkit* installed = nullptr;
-}
+std::atomic<Toolkit*> installed{nullptr};
 
-Toolkit& toolkit() { return installed ? *installed : platformToolkit(); }
-
-Toolkit* setToolkit(Toolkit* replacement)
+std::recursive_mutex& sessionLock()
 {
-    Toolkit* previous = installed;
-    installed = replacement;
-    return previous;
+    static std::recursive_mutex lock;
+    return lock;
 }
+}  // namespace
+
+Toolkit& toolkit()
+{
+    Toolkit* current = installed.load(std::memory_order_acquire);
+    return current ? *current : platformToolkit();
+}
+
+Toolkit* setToolkit(Toolkit* replacement) { return installed.exchange(replacement, std::memory_order_acq_rel); }
+
+ModalSession::ModalSession() : lock_(sessionLock()) {}
+
+ModalSession::~ModalSession() = default;
 
 // ---- Control -------------------------------------------------------------------
 

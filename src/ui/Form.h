@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -240,5 +241,21 @@ Toolkit& toolkit();
 Toolkit* setToolkit(Toolkit* toolkit);
 // The platform's default toolkit (defined once per platform).
 Toolkit& platformToolkit();
+
+// The toolkit keeps one stack of modal forms and one main window for the whole
+// process, and the wizard one working copy: pages are shown for one caller at a time.
+// Whoever shows pages or message boxes holds a session for as long as they are up;
+// a caller on another thread waits until it ends. The same thread may open a session
+// inside its own (a page that starts the device test), so it never waits for itself.
+class ModalSession {
+public:
+    ModalSession();
+    ~ModalSession();
+    ModalSession(const ModalSession&) = delete;
+    ModalSession& operator=(const ModalSession&) = delete;
+
+private:
+    std::unique_lock<std::recursive_mutex> lock_;
+};
 
 }  // namespace ui

@@ -48,6 +48,8 @@ void RunWizardPage(uint8_t page)
 
 uint32_t runWizard(OstrevanePDB& hostPDB, uintptr_t mainWindow)
 {
+    // The working copy and the page loop are the process's: a second caller waits.
+    const ui::ModalSession session;
     WizardState& wizardState = state();
     pdb::CopyPDB(hostPDB, wizardState.WizardPDB);
     wizardState.hostPDB = &hostPDB;

@@ -36,13 +36,15 @@ struct WizardState {
     uint8_t popHistory();
 };
 
+// Only touched inside the ui::ModalSession that runWizard holds.
 WizardState& state();
 
 // Shows page after page until one leaves WizardPage at 0 or 8.
 void RunWizardPage(uint8_t page);
 
 // The whole wizard over the host's block: copy, validation, the page loop from the
-// start page. Returns 1 when the configuration changed, else 2.
+// start page. Returns 1 when the configuration changed, else 2. Callers on other
+// threads wait until it returns.
 uint32_t runWizard(OstrevanePDB& hostPDB, uintptr_t mainWindow);
 
 }  // namespace wizard
