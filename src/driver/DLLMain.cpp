@@ -22,8 +22,10 @@ constexpr const char* kHostExecutable = "Hylex.exe";
 
 ProcessState& process()
 {
-    static ProcessState state;
-    return state;
+    // Never destroyed: at process exit the library's static objects are destroyed
+    // before its unload step runs, and that step still releases TLSEvent from here.
+    static ProcessState* state = new ProcessState;
+    return *state;
 }
 
 void libraryInitialise()
