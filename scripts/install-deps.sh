@@ -11,7 +11,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 required=(cmake g++ make ccache libgtest-dev libbenchmark-dev
     mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
-    fonts-wqy-microhei fonts-wine)
+    fonts-wqy-microhei fonts-wine dpkg-dev pkg-config)
 wine32=wine32:i386
 # Used only when Debian's i386 security index is out of step with amd64: the
 # main archive's versions, with the one library whose amd64 and i386 builds must match.

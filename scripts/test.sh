@@ -76,6 +76,29 @@ for preset in win64 win32; do
   done
 done
 
+# The release packages, each unpacked alone: a small host built from its contents and
+# run (32-bit: built, its run skipped where 32-bit Wine cannot run).
+say "Release packages"
+scripts/package.sh
+case $? in
+  0) packaged=yes ;;
+  3) packaged=no; skip "release packages" "a tool is missing" ;;
+  *) packaged=no; fail "release packages (scripts/package.sh)" ;;
+esac
+if [ "$packaged" = yes ]; then
+  for kind in linux win64 win32; do
+    tests/packaging/check_package.sh "$kind" dist
+    case $? in
+      0) pass "package $kind" ;;
+      3) skip "package $kind" "a tool is missing" ;;
+      77) if [ "$kind" = win32 ]; then
+            skipped=$((skipped + 1)); echo "=== SKIPPED: package $kind run (this machine cannot run 32-bit Wine)"
+          else skip "package $kind run" "Wine for this architecture cannot run here"; fi ;;
+      *) fail "package $kind" ;;
+    esac
+  done
+fi
+
 say "Export tables"
 if tests/windows/check_exports.sh "${libs[@]}"; then pass "export tables"; else fail "export tables"; fi
 

@@ -25,7 +25,6 @@ ProcessState* state = nullptr;
 
 }  // namespace
 
-
 ProcessState& process()
 {
     if (!state) state = new ProcessState;

@@ -24,13 +24,16 @@ void complain(const std::string& text) { host::sys::writeError("ostrevane-host: 
 bool exists(const std::string& path) { return !path.empty() && std::ifstream(path).good(); }
 
 // --driver, then OSTREVANE800_DRIVER, then the library beside the program, then the
-// one this build made.
+// library of an installed package (bin/ and lib/ side by side), then the one this
+// build made (packaged hosts carry none).
 std::string driverPath(const host::Options& options)
 {
     if (!options.driverPath.empty()) return options.driverPath;
     if (const char* configured = std::getenv("OSTREVANE800_DRIVER"); configured && *configured) return configured;
     const std::string beside = host::programFolder() + host::driverFileName();
     if (exists(beside)) return beside;
+    const std::string installed = host::programFolder() + "../lib/" + host::driverFileName();
+    if (exists(installed)) return installed;
     if (exists(OSTREVANE_HOST_BUILT_DRIVER)) return OSTREVANE_HOST_BUILT_DRIVER;
     return beside;
 }

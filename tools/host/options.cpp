@@ -379,8 +379,8 @@ SETTINGS (on top of the defaults, or of --pdb FILE):
   --mode single|multi       one device on RS232, or several on RS485/RS422
   --debug on|off  --errors on|off  --trace on|off   the block's log switches
 
-The driver library is the one beside this program unless --driver names one
-(or OSTREVANE800_DRIVER is set).
+The driver library is the one beside this program, else the one in ../lib of an
+installed package, unless --driver names one (or OSTREVANE800_DRIVER is set).
 )";
 }
 
