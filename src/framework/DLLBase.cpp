@@ -3,13 +3,13 @@
 #include <cstdio>
 
 #include "definitions/DLLDef.h"
-#include "driver/DLLMain.h"
 #include "framework/DLLLog.h"
 #include "framework/FrameworkTexts.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
 #include "platform/clock.h"
 #include "sysinfo/system_info.h"
+#include "sysinfo/version_info.h"
 
 namespace {
 constexpr std::string_view kClass = "TBaseDLLObject";
@@ -58,7 +58,7 @@ void TBaseDLLObject::writeStartBanner()
 {
     // A banner that cannot be written keeps traffic logging from being switched on.
     try {
-        const auto& state = driver::process();
+        const auto& state = systeminfo::processVersions();
         bool complete = true;
         for (const std::string& message : logfile::bannerMessages(state.hostVersion, state.driverVersion)) {
             WriteLogMsg(logfile::line(message));
@@ -83,7 +83,7 @@ bool TBaseDLLObject::IniParm(const OstrevanePDB* pdb)
                 char digits[16];
                 std::snprintf(digits, sizeof digits, def::HexAddress ? "%.4X" : "%.4d", n);
                 logLine(texts::framework::DeviceInProject + std::string(digits) + texts::framework::NumberSuffix +
-                        driver::DevTypeName() + texts::framework::FullWidthColon + pdb::typeName(entry));
+                        systeminfo::DevTypeName() + texts::framework::FullWidthColon + pdb::typeName(entry));
             }
         }
         ParmLoaded = true;
