@@ -17,25 +17,13 @@ constexpr std::string_view kClass = "TBaseDLLObject";
 
 TBaseDLLObject::TBaseDLLObject()
 {
+    // The members start from their declared values; what remains is what a new
+    // object does and the two tables whose start value is not zero.
     guard::run(kClass, "Create", [&] {
-        HostEvent = 0;
-        ScanTime = 500;
-        ParmLoaded = false;
-        Running = false;
-        Stopped = false;
-        LogEnabled = true;
-        LinkOK = false;
-        CommLineEnabled = true;
-        HasLogTag = false;
-        LogReady = false;
         RotateLogFile();
         writeStartBanner();
-        WriteLogBudget = 1000;
-        DevLinkState.fill(0);
         DevFailCount.fill(-1);
-        DevSilentCount.fill(0);
         DevEnabled.fill(1);
-        LinkState = 0;
     });
 }
 

@@ -1,14 +1,17 @@
 #include "host/session.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 
+#include "host/configuration.h"
 #include "host/display.h"
 #include "host/host_records.h"
 #include "host/log_view.h"
 #include "host/text_codec.h"
+#include "host/text_helpers.h"
 #include "host/values.h"
 
 namespace host {
@@ -19,21 +22,6 @@ constexpr uint32_t kStatusPeriod = 1000;  // ms between GetDeviceStatus calls
 constexpr uint32_t kRedrawPeriod = 200;   // ms between table redraws
 constexpr size_t kMessageLines = 8;
 constexpr size_t kTrafficLines = 12;
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-std::string trim(const std::string& text)
-{
-    size_t begin = 0, end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
-    return text.substr(begin, end - begin);
-}
 
 // What a tag's link column follows.
 struct LinkSource {
@@ -85,7 +73,6 @@ private:
 
     void prepareTags()
     {
-        fetchMnemonics();
         // An address without a colon names the first configured device.
         for (int device = 0; device < OSTREVANE_DEVICE_COUNT && defaultDevice_ < 0; ++device)
             if (setup_.pdb.Devices[device].DeviceType != OSTREVANE_NO_DEVICE) defaultDevice_ = device;
@@ -95,7 +82,7 @@ private:
         // The host's own link tags, unless the list reports the same state as a number.
         auto reported = [&](const std::string& address) {
             return std::any_of(tags_.begin(), tags_.end(), [&](const HostTag& tag) {
-                return upper(tag.spec.address) == address && tag.spec.type == ValueType::Number;
+                return upperAscii(tag.spec.address) == address && tag.spec.type == ValueType::Number;
             });
         };
         std::vector<std::string> links = {"COMMLINK"};
@@ -114,36 +101,25 @@ private:
         }
     }
 
-    void fetchMnemonics()
+    // The device an instrument address names, as the driver's own tag editor check
+    // (TagEdAddr) reads it: its canonical form "PV3:0.0" carries the device before the
+    // colon. That check fills in device 0 for an address without one, but a run takes
+    // the lowest configured device there, so such an address follows that device. An
+    // address the driver refuses follows the line; the driver's log says why.
+    LinkSource linkOf(const TagSpec& spec)
     {
-        uint32_t count = 0;
-        driver_.GetTagAddrList(0, &count, nullptr);
-        std::vector<TagEditorEntry> entries(std::min<uint32_t>(count, OSTREVANE_TAG_TYPE_COUNT));
-        count = static_cast<uint32_t>(entries.size());
-        if (count) driver_.GetTagAddrList(0, &count, entries.data());
-        for (const TagEditorEntry& entry : entries)
-            mnemonics_.push_back(upper(std::string(reinterpret_cast<const char*>(entry.Mnemonic + 1), entry.Mnemonic[0])));
-    }
-
-    // The device an instrument address names: the number between its mnemonic and the
-    // colon, or the first configured device when it has no colon.
-    LinkSource linkOf(const std::string& upperAddress) const
-    {
-        if (isSystemTagAddress(upperAddress)) return {};
-        size_t best = 0;
-        for (const std::string& mnemonic : mnemonics_)
-            if (mnemonic.size() > best && upperAddress.rfind(mnemonic, 0) == 0) best = mnemonic.size();
-        if (best == 0) return {};
-        const std::string rest = upperAddress.substr(best);
-        size_t colon = rest.find(':');
-        if (colon == std::string::npos) colon = rest.find("：");
-        if (colon == std::string::npos) return {LinkSource::Kind::Device, defaultDevice_};
-        int device = 0;
-        const std::string digits = trim(rest.substr(0, colon));
-        if (digits.empty() || digits.find_first_not_of("+0123456789") != std::string::npos || digits.size() > 3)
-            return {};
-        device = std::stoi(digits);
-        return {LinkSource::Kind::Device, device};
+        if (isSystemTagAddress(spec.address)) return {};
+        const AddressCheck check = checkAddress(driver_, setup_.pdb, spec.address, setup_.takeText);
+        if (!check.valid) return {};
+        const bool namesDevice = spec.address.find(':') != std::string::npos ||
+                                 spec.address.find("：") != std::string::npos;
+        if (!namesDevice) return {LinkSource::Kind::Device, defaultDevice_};
+        const size_t colon = check.canonical.find(':');
+        size_t digits = colon;
+        while (digits > 0 && digits != std::string::npos && std::isdigit(static_cast<unsigned char>(check.canonical[digits - 1])))
+            --digits;
+        if (colon == std::string::npos || digits == colon) return {};
+        return {LinkSource::Kind::Device, std::stoi(check.canonical.substr(digits, colon - digits))};
     }
 
     void addTag(const TagSpec& spec, bool hidden)
@@ -151,14 +127,14 @@ private:
         HostTag tag;
         tag.spec = spec;
         tag.hidden = hidden;
-        const std::string address = upper(spec.address);
+        const std::string address = upperAscii(spec.address);
         if (spec.type == ValueType::Number && address == "COMMLINK") tag.reports = LinkSource{};
         if (spec.type == ValueType::Number && address.rfind("DEVICELINK", 0) == 0) {
             const std::string digits = address.substr(10);
             if (!digits.empty() && digits.size() <= 3 && digits.find_first_not_of("0123456789") == std::string::npos)
                 tag.reports = LinkSource{LinkSource::Kind::Device, std::stoi(digits)};
         }
-        tag.follows = linkOf(address);
+        tag.follows = linkOf(spec);
         tag.row.id = spec.id;
         tag.row.name = spec.name;
         tag.row.address = spec.address;
@@ -344,7 +320,7 @@ private:
         for (size_t i = 0; i < tags_.size() && !found; ++i)
             if (!tags_[i].hidden && tags_[i].spec.name == wanted) found = i;
         for (size_t i = 0; i < tags_.size() && !found; ++i)
-            if (!tags_[i].hidden && upper(tags_[i].spec.name) == upper(wanted)) found = i;
+            if (!tags_[i].hidden && upperAscii(tags_[i].spec.name) == upperAscii(wanted)) found = i;
         if (!found) {
             problem = "no tag with the id or name " + wanted + " in the tag list";
             return std::nullopt;
@@ -406,13 +382,13 @@ private:
     {
         const std::string line = trim(typedLine);
         if (line.empty()) return;
-        const std::string word = upper(line.substr(0, line.find(' ')));
+        const std::string word = upperAscii(line.substr(0, line.find(' ')));
         if (word == "QUIT" || word == "EXIT" || word == "Q") {
             stopReason_ = "quit";
         } else if (word == "STATUS") {
             deviceStatus();
         } else if (word == "LOG") {
-            const std::string setting = upper(trim(line.substr(3)));
+            const std::string setting = upperAscii(trim(line.substr(3)));
             if (setting != "ON" && setting != "OFF") {
                 report("error", {"text=log takes on or off"});
                 return;
@@ -514,7 +490,6 @@ private:
     SessionSurroundings& around_;
     const DriverEntryPoints& driver_;
     LogFollower log_;
-    std::vector<std::string> mnemonics_;
     int defaultDevice_ = -1;
     std::vector<HostTag> tags_;
     std::map<uint32_t, size_t> positions_;

@@ -149,7 +149,7 @@ TEST_F(Writes, BeforeTheTableIsBuiltAWriteIsRefusedButTheParametersAreTakenOver)
 {
     object = std::make_unique<TDLLObject>();
     object->PortCreated = true;
-    object->Comm = std::make_unique<TCommClass>(true, std::make_unique<LineBackend>(line));
+    object->Comm = std::make_unique<TCommClass>(std::make_unique<LineBackend>(line));
     ASSERT_FALSE(object->ParmLoaded);
     EXPECT_FALSE(write(1, 1.0));
     EXPECT_TRUE(object->ParmLoaded);
