@@ -30,7 +30,7 @@ struct LinkSource {
 };
 
 struct HostTag {
-    TagSpec spec;
+    TagEntry listEntry;
     bool hidden = false;             // added by the host to learn the link states
     std::optional<LinkSource> reports;  // a link state tag (number type) and what it reports on
     LinkSource follows;              // the link this tag's values travel over
@@ -77,12 +77,12 @@ private:
         for (int device = 0; device < OSTREVANE_DEVICE_COUNT && defaultDevice_ < 0; ++device)
             if (setup_.pdb.Devices[device].DeviceType != OSTREVANE_NO_DEVICE) defaultDevice_ = device;
         uint32_t nextId = 0;
-        for (const TagSpec& spec : setup_.tags) nextId = std::max(nextId, spec.id + 1);
-        for (const TagSpec& spec : setup_.tags) addTag(spec, false);
+        for (const TagEntry& listEntry : setup_.tags) nextId = std::max(nextId, listEntry.id + 1);
+        for (const TagEntry& listEntry : setup_.tags) addTag(listEntry, false);
         // The host's own link tags, unless the list reports the same state as a number.
         auto reported = [&](const std::string& address) {
             return std::any_of(tags_.begin(), tags_.end(), [&](const HostTag& tag) {
-                return upperAscii(tag.spec.address) == address && tag.spec.type == ValueType::Number;
+                return upperAscii(tag.listEntry.address) == address && tag.listEntry.type == ValueType::Number;
             });
         };
         std::vector<std::string> links = {"COMMLINK"};
@@ -91,13 +91,13 @@ private:
                 links.push_back("DEVICELINK" + std::to_string(device));
         for (const std::string& address : links) {
             if (reported(address)) continue;
-            TagSpec spec;
-            spec.id = nextId++;
-            spec.name = "host." + address;
-            spec.address = address;
-            spec.nameGbk = spec.name;
-            spec.addressGbk = address;
-            addTag(spec, true);
+            TagEntry listEntry;
+            listEntry.id = nextId++;
+            listEntry.name = "host." + address;
+            listEntry.address = address;
+            listEntry.nameGbk = listEntry.name;
+            listEntry.addressGbk = address;
+            addTag(listEntry, true);
         }
     }
 
@@ -106,13 +106,13 @@ private:
     // colon. That check fills in device 0 for an address without one, but a run takes
     // the lowest configured device there, so such an address follows that device. An
     // address the driver refuses follows the line; the driver's log says why.
-    LinkSource linkOf(const TagSpec& spec)
+    LinkSource linkOf(const TagEntry& listEntry)
     {
-        if (isSystemTagAddress(spec.address)) return {};
-        const AddressCheck check = checkAddress(driver_, setup_.pdb, spec.address, setup_.takeText);
+        if (isSystemTagAddress(listEntry.address)) return {};
+        const AddressCheck check = checkAddress(driver_, setup_.pdb, listEntry.address, setup_.takeText);
         if (!check.valid) return {};
-        const bool namesDevice = spec.address.find(':') != std::string::npos ||
-                                 spec.address.find("：") != std::string::npos;
+        const bool namesDevice = listEntry.address.find(':') != std::string::npos ||
+                                 listEntry.address.find("：") != std::string::npos;
         if (!namesDevice) return {LinkSource::Kind::Device, defaultDevice_};
         const size_t colon = check.canonical.find(':');
         size_t digits = colon;
@@ -122,23 +122,23 @@ private:
         return {LinkSource::Kind::Device, std::stoi(check.canonical.substr(digits, colon - digits))};
     }
 
-    void addTag(const TagSpec& spec, bool hidden)
+    void addTag(const TagEntry& listEntry, bool hidden)
     {
         HostTag tag;
-        tag.spec = spec;
+        tag.listEntry = listEntry;
         tag.hidden = hidden;
-        const std::string address = upperAscii(spec.address);
-        if (spec.type == ValueType::Number && address == "COMMLINK") tag.reports = LinkSource{};
-        if (spec.type == ValueType::Number && address.rfind("DEVICELINK", 0) == 0) {
+        const std::string address = upperAscii(listEntry.address);
+        if (listEntry.type == ValueType::Number && address == "COMMLINK") tag.reports = LinkSource{};
+        if (listEntry.type == ValueType::Number && address.rfind("DEVICELINK", 0) == 0) {
             const std::string digits = address.substr(10);
             if (!digits.empty() && digits.size() <= 3 && digits.find_first_not_of("0123456789") == std::string::npos)
                 tag.reports = LinkSource{LinkSource::Kind::Device, std::stoi(digits)};
         }
-        tag.follows = linkOf(spec);
-        tag.row.id = spec.id;
-        tag.row.name = spec.name;
-        tag.row.address = spec.address;
-        positions_[spec.id] = tags_.size();
+        tag.follows = linkOf(listEntry);
+        tag.row.id = listEntry.id;
+        tag.row.name = listEntry.name;
+        tag.row.address = listEntry.address;
+        positions_[listEntry.id] = tags_.size();
         tags_.push_back(std::move(tag));
     }
 
@@ -146,7 +146,7 @@ private:
 
     bool startDriver()
     {
-        hostTable_ = std::make_unique<HostTagTable>(specs());
+        hostTable_ = std::make_unique<HostTagTable>(listEntries());
         records_.resize(std::max<uint32_t>(hostTable_->count(), 1));
         log_.skipExisting();
         char* message = nullptr;
@@ -159,7 +159,7 @@ private:
             report("refused", {"text=" + entry.text});
             // "标签NAME错误：..." names the tag the driver dropped.
             for (HostTag& tag : tags_)
-                if (entry.text.rfind("标签" + tag.spec.name + "错误", 0) == 0) tag.row.quality = "refused";
+                if (entry.text.rfind("标签" + tag.listEntry.name + "错误", 0) == 0) tag.row.quality = "refused";
         }
         driver_.IniDriverEx(around_.event());
         scanTime_ = driver_.DetectScanTime();
@@ -181,8 +181,8 @@ private:
             setup_.table = false;
             for (const HostTag& tag : tags_) {
                 if (tag.hidden) continue;
-                report("final", {"id=" + std::to_string(tag.spec.id), "name=" + tag.spec.name,
-                                 "address=" + tag.spec.address, "quality=" + (tag.row.quality.empty() ? "-" : tag.row.quality),
+                report("final", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name,
+                                 "address=" + tag.listEntry.address, "quality=" + (tag.row.quality.empty() ? "-" : tag.row.quality),
                                  "value=" + (tag.row.value.empty() ? "-" : tag.row.value)});
             }
         }
@@ -261,7 +261,7 @@ private:
             tag.row.reportedAt = now;
             if (tag.reports) noteLink(*tag.reports, value);
             if (!tag.hidden)
-                report("value", {"id=" + std::to_string(id), "name=" + tag.spec.name, "address=" + tag.spec.address,
+                report("value", {"id=" + std::to_string(id), "name=" + tag.listEntry.name, "address=" + tag.listEntry.address,
                                  "quality=" + tag.row.quality, "stamp=" + formatOleTime(record.TimeStamp),
                                  "value=" + tag.row.value});
             confirmWrite(position->second, value);
@@ -318,17 +318,17 @@ private:
             if (position != positions_.end() && !tags_[position->second].hidden) found = position->second;
         }
         for (size_t i = 0; i < tags_.size() && !found; ++i)
-            if (!tags_[i].hidden && tags_[i].spec.name == wanted) found = i;
+            if (!tags_[i].hidden && tags_[i].listEntry.name == wanted) found = i;
         for (size_t i = 0; i < tags_.size() && !found; ++i)
-            if (!tags_[i].hidden && upperAscii(tags_[i].spec.name) == upperAscii(wanted)) found = i;
+            if (!tags_[i].hidden && upperAscii(tags_[i].listEntry.name) == upperAscii(wanted)) found = i;
         if (!found) {
             problem = "no tag with the id or name " + wanted + " in the tag list";
             return std::nullopt;
         }
         const HostTag& tag = tags_[*found];
-        const auto value = parseValue(tag.spec.type, tag.spec.type == ValueType::Text ? valueText : trim(valueText), problem);
+        const auto value = parseValue(tag.listEntry.type, tag.listEntry.type == ValueType::Text ? valueText : trim(valueText), problem);
         if (!value) {
-            problem += " (" + tag.spec.name + " is a " + valueTypeName(tag.spec.type) + " tag)";
+            problem += " (" + tag.listEntry.name + " is a " + valueTypeName(tag.listEntry.type) + " tag)";
             return std::nullopt;
         }
         return std::make_pair(*found, *value);
@@ -353,7 +353,7 @@ private:
         HostTag& tag = tags_[target->first];
         TagDataRec record;
         std::string gbkText;
-        if (!makeWriteRecord(tag.spec.id, target->second, record, gbkText)) {
+        if (!makeWriteRecord(tag.listEntry.id, target->second, record, gbkText)) {
             report("error", {"text=write " + name + ": the text cannot be put in GBK"});
             return;
         }
@@ -361,7 +361,7 @@ private:
         const bool result = driver_.OnDataWrite(1, &record, &message) != 0;
         ++writesSent_;
         const std::string text = takeText(message);
-        report("write", {"id=" + std::to_string(tag.spec.id), "name=" + tag.spec.name, "value=" + formatValue(target->second),
+        report("write", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name, "value=" + formatValue(target->second),
                          "result=" + std::string(result ? "true" : "false"), "message=" + text});
         if (result) pendingWrites_.push_back({target->first, target->second});
     }
@@ -372,7 +372,7 @@ private:
         for (auto pending = pendingWrites_.begin(); pending != pendingWrites_.end(); ++pending) {
             if (pending->tag != position || !(pending->value == value)) continue;
             const HostTag& tag = tags_[position];
-            report("written", {"id=" + std::to_string(tag.spec.id), "name=" + tag.spec.name, "value=" + formatValue(value)});
+            report("written", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name, "value=" + formatValue(value)});
             pendingWrites_.erase(pending);
             return;
         }
@@ -475,10 +475,10 @@ private:
 
     // --- small helpers ---
 
-    std::vector<TagSpec> specs() const
+    std::vector<TagEntry> listEntries() const
     {
-        std::vector<TagSpec> result;
-        for (const HostTag& tag : tags_) result.push_back(tag.spec);
+        std::vector<TagEntry> result;
+        for (const HostTag& tag : tags_) result.push_back(tag.listEntry);
         return result;
     }
 

@@ -61,10 +61,10 @@ struct RowReader {
         return gbk;
     }
 
-    std::optional<TagSpec> read(int line, const std::vector<std::string>& fields, const int (&at)[ColumnCount])
+    std::optional<TagEntry> read(int line, const std::vector<std::string>& fields, const int (&at)[ColumnCount])
     {
         auto field = [&](Column column) { return at[column] < 0 ? std::string() : trim(fields[at[column]]); };
-        TagSpec tag;
+        TagEntry tag;
         tag.line = line;
         bool ok = true;
         const std::string idText = field(Id);
@@ -171,10 +171,10 @@ std::optional<std::vector<std::string>> splitCsvLine(const std::string& line, st
     return fields;
 }
 
-std::vector<TagSpec> parseTagList(const std::string& content, const std::string& fileName,
+std::vector<TagEntry> parseTagList(const std::string& content, const std::string& fileName,
                                   std::vector<std::string>& errors)
 {
-    std::vector<TagSpec> tags;
+    std::vector<TagEntry> tags;
     RowReader reader{fileName, errors, {}, {}};
     int at[ColumnCount];
     bool haveHeader = false;
@@ -233,7 +233,7 @@ std::vector<TagSpec> parseTagList(const std::string& content, const std::string&
     return tags;
 }
 
-std::vector<TagSpec> loadTagList(const std::string& path, std::vector<std::string>& errors)
+std::vector<TagEntry> loadTagList(const std::string& path, std::vector<std::string>& errors)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) {

@@ -187,14 +187,14 @@ public:
     std::string errors;
 };
 
-host::TagSpec tag(uint32_t id, const std::string& name, const std::string& address, host::ValueType type)
+host::TagEntry tag(uint32_t id, const std::string& name, const std::string& address, host::ValueType type)
 {
-    host::TagSpec spec;
-    spec.id = id;
-    spec.name = spec.nameGbk = name;
-    spec.address = spec.addressGbk = address;
-    spec.type = type;
-    return spec;
+    host::TagEntry listEntry;
+    listEntry.id = id;
+    listEntry.name = listEntry.nameGbk = name;
+    listEntry.address = listEntry.addressGbk = address;
+    listEntry.type = type;
+    return listEntry;
 }
 
 TagDataRec numberRecord(uint32_t id, double value, uint32_t quality = OSTREVANE_QUALITY_GOOD)

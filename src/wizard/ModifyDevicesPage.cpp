@@ -1,4 +1,4 @@
-#include "wizard/DLLStep2.h"
+#include "wizard/ModifyDevicesPage.h"
 
 #include "sysinfo/version_info.h"
 #include "wizard/DeviceList.h"

@@ -1,4 +1,4 @@
-#include "wizard/DLLStep12.h"
+#include "wizard/SeveralDevicesPage.h"
 
 #include "sysinfo/version_info.h"
 #include "wizard/DeviceList.h"

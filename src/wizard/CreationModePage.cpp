@@ -1,4 +1,4 @@
-#include "wizard/DLLStep1.h"
+#include "wizard/CreationModePage.h"
 
 #include "sysinfo/version_info.h"
 #include "wizard/Wizard.h"

@@ -1,4 +1,4 @@
-#include "wizard/DLLStepStart.h"
+#include "wizard/StartPage.h"
 
 #include "diagnostics/DLLDebug.h"
 #include "platform/files.h"

@@ -1,4 +1,4 @@
-#include "wizard/DLLStepEnd.h"
+#include "wizard/ConfirmationPage.h"
 
 #include "sysinfo/version_info.h"
 #include "wizard/DeviceList.h"

@@ -1,4 +1,4 @@
-#include "wizard/DLLStep4.h"
+#include "wizard/SerialPortPage.h"
 
 #include <iterator>
 

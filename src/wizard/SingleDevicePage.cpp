@@ -1,4 +1,4 @@
-#include "wizard/DLLStep11.h"
+#include "wizard/SingleDevicePage.h"
 
 #include "definitions/DLLDef.h"
 #include "framework/PDB.h"
