@@ -4,11 +4,11 @@
 #include <string_view>
 
 #include "diagnostics/DiagnosticsTexts.h"
-#include "driver/DLLMain.h"
 #include "framework/DLLLog.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
 #include "platform/files.h"
+#include "sysinfo/version_info.h"
 #include "wizard/Wizard.h"
 
 namespace diagnostics {
@@ -264,7 +264,7 @@ void TDebugFrm::FinishBtnClick()
 
 void TDebugFrm::tell(const std::string& text)
 {
-    ui::toolkit().messageBox(text, driver::DeviceName(), ui::MessageKind::Information);
+    ui::toolkit().messageBox(text, systeminfo::DeviceName(), ui::MessageKind::Information);
 }
 
 }  // namespace diagnostics

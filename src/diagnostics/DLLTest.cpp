@@ -9,6 +9,7 @@
 #include "framework/DLLBase.h"
 #include "framework/PDB.h"
 #include "platform/host_memory.h"
+#include "sysinfo/version_info.h"
 
 namespace diagnostics {
 
@@ -33,7 +34,7 @@ HostTagRec sampleTag()
 
 void notSupported()
 {
-    ui::toolkit().messageBox(kNotSupported, driver::DeviceName(), ui::MessageKind::Confirmation);
+    ui::toolkit().messageBox(kNotSupported, systeminfo::DeviceName(), ui::MessageKind::Confirmation);
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
 #include "driver/DLLMain.h"
 
-#include <cstring>
 #include <mutex>
 
 #include "framework/DLLBase.h"
 #include "framework/DLLLog.h"
-#include "platform/host_memory.h"
 #include "platform/thread_slot.h"
+#include "sysinfo/version_info.h"
 
 namespace driver {
 namespace {
@@ -36,12 +35,13 @@ void libraryInitialise()
     std::call_once(initialised, [] {
         platform::allocateThreadSlot(&destroyHeldObject);
         ProcessState& state = process();
-        state.hostVersion = systeminfo::readVersionInfo(kHostExecutable);
+        systeminfo::ProcessVersions& versions = systeminfo::processVersions();
+        versions.hostVersion = systeminfo::readVersionInfo(kHostExecutable);
         // The driver's texts are read twice in a row, as the loader always did; the result is the same.
-        state.driverVersion = systeminfo::readDriverVersionInfo();
-        state.driverVersion = systeminfo::readDriverVersionInfo();
+        versions.driverVersion = systeminfo::readDriverVersionInfo();
+        versions.driverVersion = systeminfo::readDriverVersionInfo();
         state.branding = Branding{};  // no "PRODUCT" bitmap: no brand texts
-        logfile::setLogFileName(logfile::computeLogFileName(state.hostVersion.hostFolder));
+        logfile::setLogFileName(logfile::computeLogFileName(versions.hostVersion.hostFolder));
         platform::threadSlotSet(nullptr);
         state.TLSEvent = platform::createAutoResetEvent(true);
     });
@@ -54,6 +54,7 @@ void libraryFinalise()
     logfile::releaseLogFileName();
     delete state;
     state = nullptr;
+    systeminfo::releaseProcessVersions();
 }
 
 void attach()
@@ -76,25 +77,5 @@ void destroyObject(TBaseDLLObject* object)
     } catch (...) {
     }
 }
-
-char* NewHostStr(const std::string& text)
-{
-    if (text.empty()) return nullptr;
-    char* buffer = static_cast<char*>(platform::hostAllocate(text.size() + 1));
-    if (!buffer) return nullptr;
-    std::memcpy(buffer, text.data(), text.size());
-    buffer[text.size()] = 0;
-    return buffer;
-}
-
-void handOver(char** target, const std::string& text)
-{
-    if (target) *target = NewHostStr(text);
-}
-
-const std::string& DeviceName() { return process().driverVersion.DeviceName; }
-const std::string& DevTypeName() { return process().driverVersion.DevTypeName; }
-const std::string& DevIDName() { return process().driverVersion.DevIDName; }
-const std::string& ChnName() { return process().driverVersion.ChnName; }
 
 }  // namespace driver

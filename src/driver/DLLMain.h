@@ -1,5 +1,6 @@
 // Process-wide state of the library: the per-thread slot of driver objects, the
-// initialisation lock, the version texts and the branding record.
+// initialisation lock and the branding record. The version texts it reads at load
+// live in sysinfo (processVersions), where the lower layers read them.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -8,7 +9,6 @@
 
 #include "Ostrevane800.h"
 #include "platform/sync.h"
-#include "sysinfo/version_info.h"
 
 class TBaseDLLObject;
 
@@ -22,8 +22,6 @@ struct Branding {
 
 struct ProcessState {
     std::unique_ptr<platform::AutoResetEvent> TLSEvent;
-    systeminfo::VersionRecord hostVersion;
-    systeminfo::VersionRecord driverVersion;
     Branding branding;
 };
 
@@ -44,16 +42,5 @@ TBaseDLLObject* currentObject();
 void setCurrentObject(TBaseDLLObject* object);
 // Destroys a driver object (the destruction steps, then the memory).
 void destroyObject(TBaseDLLObject* object);
-
-// A new host-owned copy of a text, nullptr for an empty text.
-char* NewHostStr(const std::string& text);
-// Stores a text in an out parameter that may be nil.
-void handOver(char** target, const std::string& text);
-
-// The driver's display words (from its version texts).
-const std::string& DeviceName();
-const std::string& DevTypeName();
-const std::string& DevIDName();
-const std::string& ChnName();
 
 }  // namespace driver

@@ -10,6 +10,7 @@
 #include "framework/Guard.h"
 #include "framework/PDB.h"
 #include "framework/ValueExchange.h"
+#include "platform/host_memory.h"
 #include "protocol/DLLRealize.h"
 #include "wizard/Wizard.h"
 
@@ -35,20 +36,20 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL IniDriver(uint32_t TagCount, HostTagR
     driver::libraryInitialise();
     if (Msg) *Msg = nullptr;
     if (!Tags) {
-        driver::handOver(Msg, texts::driver::InvalidTagList);
+        platform::handOver(Msg, texts::driver::InvalidTagList);
         return 0;
     }
     if (!PDB) {
-        driver::handOver(Msg, texts::driver::InvalidParameters);
+        platform::handOver(Msg, texts::driver::InvalidParameters);
         return 0;
     }
     platform::AutoResetEvent* lock = driver::process().TLSEvent.get();
     if (!lock) {
-        driver::handOver(Msg, "TLSEvent = 0");
+        platform::handOver(Msg, "TLSEvent = 0");
         return 0;
     }
     if (!lock->wait(kInitLockWait)) {
-        driver::handOver(Msg, texts::driver::ConcurrentAccess);
+        platform::handOver(Msg, texts::driver::ConcurrentAccess);
         return 0;
     }
     const bool result = guard::run(kClass, "IniDriver", false, [&] {
@@ -62,7 +63,7 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL IniDriver(uint32_t TagCount, HostTagR
         auto* block = static_cast<OstrevanePDB*>(PDB);
         pdb::ValidateDeviceTable(*block);
         const bool initialised = object->IniDLLObj(block, hostTags);
-        driver::handOver(Msg, object->takeStatusMsg());
+        platform::handOver(Msg, object->takeStatusMsg());
         return initialised;
     });
     lock->signal();
@@ -87,14 +88,14 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL OnDataRead(uint32_t* Count, TagDataRe
     if (Msg) *Msg = nullptr;
     TBaseDLLObject* object = driver::currentObject();
     if (!object || !Records || !Count) {
-        driver::handOver(Msg, kNoDriver);
+        platform::handOver(Msg, kNoDriver);
         return 1;
     }
     guard::run(kClass, "OnDataRead", [&] {
         object->ReadExecute();
         const std::string message = object->takeStatusMsg();
         valueexchange::reportChanges(*object, Records, *Count);
-        driver::handOver(Msg, message);
+        platform::handOver(Msg, message);
     });
     return 1;
 }
@@ -104,12 +105,12 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL OnDataWrite(uint32_t Count, TagDataRe
     if (Msg) *Msg = nullptr;
     TBaseDLLObject* object = driver::currentObject();
     if (!object || Count == 0 || !Records) {
-        driver::handOver(Msg, kNoDriver);
+        platform::handOver(Msg, kNoDriver);
         return 0;
     }
     const bool result = guard::run(kClass, "OnDataWrite", false, [&] {
         const bool written = valueexchange::applyWrites(*object, Records, Count);
-        driver::handOver(Msg, object->takeStatusMsg());
+        platform::handOver(Msg, object->takeStatusMsg());
         return written;
     });
     return result ? 1 : 0;
@@ -120,10 +121,10 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL GetDeviceStatus(char** Msg)
     if (Msg) *Msg = nullptr;
     TBaseDLLObject* object = driver::currentObject();
     if (!object) {
-        driver::handOver(Msg, kNoDriver);
+        platform::handOver(Msg, kNoDriver);
         return 1;
     }
-    guard::run(kClass, "GetDeviceStatus", [&] { driver::handOver(Msg, object->takeStatusMsg()); });
+    guard::run(kClass, "GetDeviceStatus", [&] { platform::handOver(Msg, object->takeStatusMsg()); });
     return 1;
 }
 
@@ -132,13 +133,13 @@ OSTREVANE_API void OSTREVANE_CALL WriteLog(OstrevaneBool Enable, char** Msg)
     if (Msg) *Msg = nullptr;
     TBaseDLLObject* object = driver::currentObject();
     if (!object) {
-        driver::handOver(Msg, kNoDriver);
+        platform::handOver(Msg, kNoDriver);
         return;
     }
     guard::run(kClass, "WriteLog", [&] {
         if (object->StatusMsg.empty()) return;
         object->SetLogEnabled(Enable != 0);
-        driver::handOver(Msg, object->takeStatusMsg());
+        platform::handOver(Msg, object->takeStatusMsg());
     });
 }
 
@@ -189,8 +190,8 @@ OSTREVANE_API OstrevaneBool OSTREVANE_CALL TagEdAddr(void* PDB, char** Addr, Ost
         } else {
             accepted = true;
         }
-        driver::handOver(Msg, message);
-        if (Addr) *Addr = driver::NewHostStr(address);
+        platform::handOver(Msg, message);
+        if (Addr) *Addr = platform::NewHostStr(address);
         return accepted;
     });
     return result ? 1 : 0;

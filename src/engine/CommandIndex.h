@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/DLLObjDef.h"
+#include "framework/DLLObjDef.h"
 
 class CommandIndex {
 public:

@@ -7,7 +7,6 @@
 
 #include "definitions/DLLDef.h"
 #include "definitions/FrameDef.h"
-#include "driver/DLLMain.h"
 #include "engine/DLLObj.h"
 #include "engine/EngineTexts.h"
 #include "framework/DLLLog.h"
@@ -16,6 +15,7 @@
 #include "framework/PDB.h"
 #include "framework/TagValue.h"
 #include "protocol/ValueText.h"
+#include "sysinfo/version_info.h"
 
 namespace {
 
@@ -124,10 +124,10 @@ std::unique_ptr<TCommand> TCustomDLLObject::CreatCommand(TDLLTag& tag, TCommandL
 
         if (write && PDB.DebugSwitch && WriteLogBudget > 0) {
             --WriteLogBudget;
-            std::string text = logfile::timePrefix() + texts::framework::FullWidthColon + driver::DevTypeName() +
+            std::string text = logfile::timePrefix() + texts::framework::FullWidthColon + systeminfo::DevTypeName() +
                                texts::engine::TypeIs +
                                (isDeviceNo(tag.deviceNo) ? pdb::typeName(PDB.Devices[tag.deviceNo]) : std::string()) +
-                               texts::framework::FullWidthComma + driver::DevIDName() + "=" +
+                               texts::framework::FullWidthComma + systeminfo::DevIDName() + "=" +
                                std::to_string(tag.deviceNo) + "[";
             for (const int32_t position : command->tagIndexes) {
                 const TDLLTag* member = tagAt(TagTable, position);
@@ -236,10 +236,10 @@ void TCustomDLLObject::OptimizeCommParm()
                 }
                 if (!PDB.DebugSwitch) continue;
                 const int32_t deviceNo = command->deviceNo;
-                std::string text = logfile::timePrefix() + texts::framework::FullWidthColon + driver::DevTypeName() +
+                std::string text = logfile::timePrefix() + texts::framework::FullWidthColon + systeminfo::DevTypeName() +
                                    texts::engine::TypeIs +
                                    (isDeviceNo(deviceNo) ? pdb::typeName(PDB.Devices[deviceNo]) : std::string()) +
-                                   texts::framework::FullWidthComma + driver::DevIDName() + "=" +
+                                   texts::framework::FullWidthComma + systeminfo::DevIDName() + "=" +
                                    std::to_string(deviceNo) + "[";
                 for (const int32_t position : command->tagIndexes) {
                     if (const TDLLTag* tag = tagAt(TagTable, position))

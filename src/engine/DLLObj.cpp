@@ -13,10 +13,8 @@ constexpr std::string_view kClass = "TCustomDLLObject";
 
 TCustomDLLObject::TCustomDLLObject()
 {
-    guard::run(kClass, "Create", [&] {
-        PortCreated = false;
-        LogEnabled = false;
-    });
+    // Unlike the base object, the serial engine starts with its log switched off.
+    LogEnabled = false;
 }
 
 bool TCustomDLLObject::IniParm(const OstrevanePDB* pdb)
@@ -26,7 +24,7 @@ bool TCustomDLLObject::IniParm(const OstrevanePDB* pdb)
         if (!pdb) return false;
         pdb::CopyPDB(*pdb, PDB);
         if (!PortCreated) {
-            Comm = std::make_unique<TCommClass>(true);
+            Comm = std::make_unique<TCommClass>();
             // A port's failures and its return reach the engineer's log (with error
             // output on) and the host's status text, once per change.
             Comm->setErrorSink([this](const std::string& text) {

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "definitions/DLLDef.h"
-#include "driver/DLLMain.h"
 #include "framework/DLLLog.h"
 #include "framework/FrameworkTexts.h"
 #include "framework/Guard.h"
@@ -11,6 +10,7 @@
 #include "platform/calendar.h"
 #include "platform/clock.h"
 #include "sysinfo/system_info.h"
+#include "sysinfo/version_info.h"
 
 namespace {
 constexpr std::string_view kClass = "TBaseDLLObject";
@@ -25,27 +25,15 @@ int64_t today()
 
 TBaseDLLObject::TBaseDLLObject()
 {
+    // The members start from their declared values; what remains is what a new
+    // object does and the two tables whose start value is not zero.
     guard::run(kClass, "Create", [&] {
-        HostEvent = 0;
-        ScanTime = 500;
-        ParmLoaded = false;
-        Running = false;
-        Stopped = false;
-        LogEnabled = true;
-        LinkOK = false;
-        CommLineEnabled = true;
-        HasLogTag = false;
-        LogReady = false;
         RotateLogFile();
         logDay_ = today();
         logDayCheckTick_ = platform::clock().tickCount();
         writeStartBanner();
-        WriteLogBudget = 1000;
-        DevLinkState.fill(0);
         DevFailCount.fill(-1);
-        DevSilentCount.fill(0);
         DevEnabled.fill(1);
-        LinkState = 0;
     });
 }
 
@@ -68,7 +56,7 @@ void TBaseDLLObject::writeStartBanner()
 {
     // A banner that cannot be written keeps traffic logging from being switched on.
     try {
-        const auto& state = driver::process();
+        const auto& state = systeminfo::processVersions();
         bool complete = true;
         for (const std::string& message : logfile::bannerMessages(state.hostVersion, state.driverVersion)) {
             WriteLogMsg(logfile::line(message));
@@ -93,7 +81,7 @@ bool TBaseDLLObject::IniParm(const OstrevanePDB* pdb)
                 char digits[16];
                 std::snprintf(digits, sizeof digits, def::HexAddress ? "%.4X" : "%.4d", n);
                 logLine(texts::framework::DeviceInProject + std::string(digits) + texts::framework::NumberSuffix +
-                        driver::DevTypeName() + texts::framework::FullWidthColon + pdb::typeName(entry));
+                        systeminfo::DevTypeName() + texts::framework::FullWidthColon + pdb::typeName(entry));
             }
         }
         ParmLoaded = true;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Ostrevane800.h"
-#include "engine/DLLObjDef.h"
+#include "framework/DLLObjDef.h"
 #include "framework/DLLBaseDef.h"
 #include "framework/TagIndex.h"
 

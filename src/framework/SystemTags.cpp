@@ -1,12 +1,12 @@
 #include "framework/SystemTags.h"
 
 #include "definitions/DLLDef.h"
-#include "driver/DLLMain.h"
 #include "framework/DLLBase.h"
 #include "framework/FrameworkTexts.h"
 #include "framework/GbkText.h"
 #include "framework/PDB.h"
 #include "framework/TagValue.h"
+#include "sysinfo/version_info.h"
 
 namespace systemtags {
 
@@ -110,10 +110,10 @@ TagValue stateValue(const TBaseDLLObject& object, Kind kind, const TDLLTag& tag)
                            object.LogEnabled ? texts::framework::LogAllowed : texts::framework::LogForbidden);
     case Kind::CommLink:
         return byValueType(tag, object.LinkOK, object.LinkState,
-                           driver::DeviceName() + LinkStateText(object.LinkState, object.CommLineEnabled));
+                           systeminfo::DeviceName() + LinkStateText(object.LinkState, object.CommLineEnabled));
     case Kind::EnCommLink:
         return byValueType(tag, object.CommLineEnabled, object.CommLineEnabled ? 1 : 0,
-                           driver::DeviceName() +
+                           systeminfo::DeviceName() +
                                (object.CommLineEnabled ? texts::framework::LineOpened : texts::framework::LineClosed));
     case Kind::DeviceLink: {
         // A number beyond the device table names no device: no type name, state 0.
@@ -121,7 +121,7 @@ TagValue stateValue(const TBaseDLLObject& object, Kind kind, const TDLLTag& tag)
         const uint8_t state = known ? object.DevLinkState[tag.deviceNo] : 0;
         const std::string typeName = known ? pdb::typeName(object.PDB.Devices[tag.deviceNo]) : std::string();
         return byValueType(tag, object.LinkOK, state,
-                           std::to_string(tag.deviceNo) + texts::framework::NumberSuffix + driver::DevTypeName() +
+                           std::to_string(tag.deviceNo) + texts::framework::NumberSuffix + systeminfo::DevTypeName() +
                                typeName + LinkStateText(state, object.CommLineEnabled));
     }
     case Kind::EnDeviceLink: break;

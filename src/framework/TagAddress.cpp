@@ -6,12 +6,12 @@
 #include <optional>
 
 #include "definitions/DLLDef.h"
-#include "driver/DLLMain.h"
 #include "framework/DLLBase.h"
 #include "framework/FrameworkTexts.h"
 #include "framework/GbkText.h"
 #include "framework/Guard.h"
 #include "framework/PDB.h"
+#include "sysinfo/version_info.h"
 
 namespace {
 
@@ -120,13 +120,13 @@ int32_t TBaseDLLObject::GetTagDevID(const std::string& tagName, const std::strin
         const std::string_view rest = withoutMnemonic(address, tagType);
         const auto colon = findSeparator(rest, kColon);
         if (!colon) {
-            logHint(*this, tagName, address, driver::DevIDName(), defaultValue);
+            logHint(*this, tagName, address, systeminfo::DevIDName(), defaultValue);
             return defaultValue;
         }
         int32_t number = 0;
         if (!gbk::parseDecimal(rest.substr(0, colon->at), number)) {
             logError(*this, tagName, address,
-                     texts::framework::PartIn + driver::DevIDName() + texts::framework::PartInvalid);
+                     texts::framework::PartIn + systeminfo::DevIDName() + texts::framework::PartInvalid);
             return -1;
         }
         return number;
@@ -144,13 +144,13 @@ int32_t TBaseDLLObject::GetTagChnNo(const std::string& tagName, const std::strin
         text = textAfter(text, kComma);
         if (const size_t dot = text.find('.'); dot != std::string_view::npos) text = text.substr(0, dot);
         if (text.empty()) {
-            logHint(*this, tagName, address, driver::ChnName(), defaultValue);
+            logHint(*this, tagName, address, systeminfo::ChnName(), defaultValue);
             return defaultValue;
         }
         int32_t number = 0;
         if (!gbk::parseDecimal(text, number)) {
             logError(*this, tagName, address,
-                     texts::framework::PartOf + driver::ChnName() + texts::framework::PartInvalid);
+                     texts::framework::PartOf + systeminfo::ChnName() + texts::framework::PartInvalid);
             return -1;
         }
         return number;
@@ -208,7 +208,7 @@ std::string rejection(const TBaseDLLObject& object, const TDLLTag& tag)
     const int32_t t = tag.tagTypeIndex;
     if (t < 0 || t >= def::kTagTypeCount) return texts::framework::UnknownTagType;
     if (!knownDeviceType(tag.deviceType)) {
-        const std::string& device = driver::DevTypeName();
+        const std::string& device = systeminfo::DevTypeName();
         return texts::framework::Specified + fourDigits(tag.deviceNo) + texts::framework::NumberSuffix + device +
                texts::framework::DeviceMissing + device + texts::framework::DeviceMissingEnd;
     }
@@ -216,7 +216,7 @@ std::string rejection(const TBaseDLLObject& object, const TDLLTag& tag)
     const std::string deviceName = deviceInTable ? pdb::typeName(object.PDB.Devices[tag.deviceNo]) : std::string();
     if (tag.slotNo == -1) return texts::framework::SlotError + deviceName + texts::framework::LacksThisTag;
     if (tag.channelNo == -1)
-        return driver::ChnName() + texts::framework::PartError + deviceName + texts::framework::LacksThisTag;
+        return systeminfo::ChnName() + texts::framework::PartError + deviceName + texts::framework::LacksThisTag;
     if (tag.bitNo == -1) return texts::framework::BitError + deviceName + texts::framework::LacksThisTag;
 
     // Every range is checked; the last one that fails names the reason.
@@ -230,10 +230,10 @@ std::string rejection(const TBaseDLLObject& object, const TDLLTag& tag)
         reason =
             texts::framework::BitBelowRange + deviceName + texts::framework::MinimumRange + bound(def::TagBitMin[t]);
     if (def::TagChnMax[dt][t] != -1 && tag.channelNo > def::TagChnMax[dt][t])
-        reason = texts::framework::PartOf + driver::ChnName() + texts::framework::Beyond + deviceName +
+        reason = texts::framework::PartOf + systeminfo::ChnName() + texts::framework::Beyond + deviceName +
                  texts::framework::MaximumRange + bound(def::TagChnMax[dt][t]);
     if (def::TagChnMin[dt][t] != -1 && tag.channelNo < def::TagChnMin[dt][t])
-        reason = texts::framework::PartOf + driver::ChnName() + texts::framework::Beyond + deviceName +
+        reason = texts::framework::PartOf + systeminfo::ChnName() + texts::framework::Beyond + deviceName +
                  texts::framework::MinimumRange + bound(def::TagChnMin[dt][t]);
     if (def::TagSlotMax[t] != -1 && tag.slotNo > def::TagSlotMax[t])
         reason = texts::framework::SlotBeyond + deviceName + texts::framework::MaximumRange + bound(def::TagSlotMax[t]);

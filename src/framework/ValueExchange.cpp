@@ -4,12 +4,12 @@
 #include <cstring>
 #include <optional>
 
-#include "driver/DLLMain.h"
 #include "framework/DLLBase.h"
 #include "framework/GbkText.h"
 #include "framework/TagValue.h"
 #include "platform/calendar.h"
 #include "platform/clock.h"
+#include "platform/host_memory.h"
 
 namespace valueexchange {
 
@@ -32,7 +32,7 @@ void fillValue(TagDataRec& record, const TDLLTag& tag)
     switch (tagvalue::kindOf(tag.valueType)) {
     case tagvalue::Kind::Number: record.Value.Number = tagvalue::asNumber(tag.value); break;
     case tagvalue::Kind::Boolean: record.Value.Boolean = tagvalue::asBoolean(tag.value) ? 1u : 0u; break;
-    case tagvalue::Kind::Text: record.Value.Text = driver::NewHostStr(tagvalue::asText(tag.value)); break;
+    case tagvalue::Kind::Text: record.Value.Text = platform::NewHostStr(tagvalue::asText(tag.value)); break;
     }
 }
 

@@ -40,42 +40,10 @@ std::string joined(const std::string& left, std::string_view right)
 
 }  // namespace
 
-// ---- TCommEventChars -------------------------------------------------------------
-
-TCommEventChars& TCommEventChars::operator=(const TCommEventChars& other)
-{
-    if (this != &other) {
-        xon_ = other.xon_;
-        xoff_ = other.xoff_;
-        error_ = other.error_;
-        eof_ = other.eof_;
-        event_ = other.event_;
-        changed();
-    }
-    return *this;
-}
-
-void TCommEventChars::setXonChar(uint8_t c) { set(xon_, c); }
-void TCommEventChars::setXoffChar(uint8_t c) { set(xoff_, c); }
-void TCommEventChars::setErrorChar(uint8_t c) { set(error_, c); }
-void TCommEventChars::setEofChar(uint8_t c) { set(eof_, c); }
-void TCommEventChars::setEventChar(uint8_t c) { set(event_, c); }
-
-void TCommEventChars::set(uint8_t& field, uint8_t c)
-{
-    field = c;
-    changed();
-}
-
-void TCommEventChars::changed()
-{
-    if (owner_ != nullptr) owner_->applyState();
-}
-
 // ---- TCommClass ------------------------------------------------------------------
 
-TCommClass::TCommClass(bool clearOnWrite, std::unique_ptr<serial::PortBackend> backend)
-    : backend_(backend ? std::move(backend) : serial::createPortBackend()), clearOnWrite_(clearOnWrite)
+TCommClass::TCommClass(std::unique_ptr<serial::PortBackend> backend)
+    : backend_(backend ? std::move(backend) : serial::createPortBackend())
 {
 }
 
@@ -171,19 +139,8 @@ bool TCommClass::openAttemptDue() const
     return platform::clock().tickCount() - lastOpenAttempt_ >= kReopenInterval;
 }
 
-void TCommClass::applyState()
-{
-    if (IsOpen()) applyPortState();
-}
-
 bool TCommClass::applyPortState()
 {
-    settings_.xonChar = eventChars_.XonChar();
-    settings_.xoffChar = eventChars_.XoffChar();
-    settings_.errorChar = eventChars_.ErrorChar();
-    settings_.eofChar = eventChars_.EofChar();
-    settings_.eventChar = eventChars_.EventChar();
-    settings_.xonLimit = settings_.xoffLimit = kInputBufferSize / 4;
     if (!IsOpen()) return false;
     if (!backend_->applySettings(settings_)) {
         onError(kStateFailed, backend_->lastError());
@@ -195,7 +152,7 @@ bool TCommClass::applyPortState()
 void TCommClass::WriteText(const std::string& text)
 {
     const std::string request = text.substr(0, kMaxRequestLength);
-    if (clearOnWrite_) receiveBuffer_.clear();
+    receiveBuffer_.clear();
     if (!IsOpen() && openAttemptDue()) openPort();
     if (!IsOpen()) return;
     backend_->purge();

@@ -11,39 +11,10 @@
 #include "Ostrevane800.h"
 #include "serial/serial_port.h"
 
-class TCommClass;
-
-// The five special characters copied into the port state.
-class TCommEventChars {
-public:
-    explicit TCommEventChars(TCommClass* owner = nullptr) : owner_(owner) {}
-    TCommEventChars(const TCommEventChars&) = delete;
-    // Copies the five characters; the owner stays.
-    TCommEventChars& operator=(const TCommEventChars& other);
-
-    uint8_t XonChar() const { return xon_; }
-    uint8_t XoffChar() const { return xoff_; }
-    uint8_t ErrorChar() const { return error_; }
-    uint8_t EofChar() const { return eof_; }
-    uint8_t EventChar() const { return event_; }
-    void setXonChar(uint8_t c);
-    void setXoffChar(uint8_t c);
-    void setErrorChar(uint8_t c);
-    void setEofChar(uint8_t c);
-    void setEventChar(uint8_t c);
-
-private:
-    void set(uint8_t& field, uint8_t c);
-    // An open port takes the new characters at once.
-    void changed();
-    TCommClass* owner_;
-    uint8_t xon_ = 0x11, xoff_ = 0x13, error_ = 0, eof_ = 0, event_ = 0;
-};
-
 class TCommClass {
 public:
-    // A closed port; `clearOnWrite` empties the receive buffer before each transmission.
-    explicit TCommClass(bool clearOnWrite, std::unique_ptr<serial::PortBackend> backend = nullptr);
+    // A closed port; the OS backend unless a test hands in its own.
+    explicit TCommClass(std::unique_ptr<serial::PortBackend> backend = nullptr);
     ~TCommClass();
     TCommClass(const TCommClass&) = delete;
     TCommClass& operator=(const TCommClass&) = delete;
@@ -54,7 +25,8 @@ public:
     // the port index is outside the table. Line codes outside their tables leave the
     // port closed with the port name + "设备参数中的串口设置有误!". True when open.
     bool OpenComm(const OstrevanePDB& pdb, bool textMode, std::string& message);
-    // Transmits a request (at most 255 characters), opening the port first if needed.
+    // Empties the receive buffer and transmits a request (at most 255 characters),
+    // opening the port first if needed.
     // A port that could not be opened, or whose device vanished, is tried again at
     // most every kReopenInterval ms; meanwhile requests are dropped quietly.
     void WriteText(const std::string& text);
@@ -67,9 +39,6 @@ public:
     const std::string& statusText() const { return statusText_; }
     bool textMode() const { return textMode_; }
     const serial::LineSettings& lineSettings() const { return settings_; }
-    TCommEventChars& eventChars() { return eventChars_; }
-    // Re-applies the line settings to an open port (after a special character changed).
-    void applyState();
 
     // Receives each change of the port's state as a text for the log and the host:
     // an error with the OS error number and text, or the port open again. The same
@@ -103,13 +72,11 @@ private:
 
     std::unique_ptr<serial::PortBackend> backend_;
     bool textMode_ = true;
-    bool clearOnWrite_;
     std::string portName_ = "Com1";
     serial::LineSettings settings_;
     // False after a configuration block whose line codes lie outside the tables:
     // such a port is not opened until a valid configuration arrives.
     bool settingsValid_ = true;
-    TCommEventChars eventChars_{this};
     std::string receiveBuffer_;
     std::string statusText_;
     ErrorSink errorSink_;

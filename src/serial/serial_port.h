@@ -13,7 +13,10 @@ struct LineSettings {
     uint8_t parity = 2;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
     uint8_t stopBits = 0;  // 0 one, 1 one and a half, 2 two
     bool parityCheck = true;  // fParity
+    // The special characters the port state carries: DC1/DC3 for Xon/Xoff, no
+    // error, end-of-file or event character.
     uint8_t xonChar = 0x11, xoffChar = 0x13, errorChar = 0, eofChar = 0, eventChar = 0;
+    // Flow-control limits: a quarter of the 4096-byte input buffer.
     uint16_t xonLimit = 1024, xoffLimit = 1024;
 };
 

@@ -3,6 +3,30 @@
 #include <cctype>
 
 namespace systeminfo {
+namespace {
+
+// Not a static object: at process exit the C++ runtime destroys statics before the
+// library's unload step runs, and the driver objects ended there still log with it.
+ProcessVersions* versions = nullptr;
+
+}  // namespace
+
+ProcessVersions& processVersions()
+{
+    if (!versions) versions = new ProcessVersions;
+    return *versions;
+}
+
+void releaseProcessVersions()
+{
+    delete versions;
+    versions = nullptr;
+}
+
+const std::string& DeviceName() { return processVersions().driverVersion.DeviceName; }
+const std::string& DevTypeName() { return processVersions().driverVersion.DevTypeName; }
+const std::string& DevIDName() { return processVersions().driverVersion.DevIDName; }
+const std::string& ChnName() { return processVersions().driverVersion.ChnName; }
 
 std::string hostFolderFrom(const std::string& registryValue)
 {

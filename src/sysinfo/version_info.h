@@ -25,4 +25,20 @@ VersionRecord readVersionInfo(const std::string& fileName);
 // The driver's own version texts.
 VersionRecord readDriverVersionInfo();
 
+// The version texts of the host and of the driver: the driver fills them when the
+// library loads; every layer reads them from here (banner, display words).
+struct ProcessVersions {
+    VersionRecord hostVersion;
+    VersionRecord driverVersion;
+};
+ProcessVersions& processVersions();
+// Library unload: the record goes after the last driver object.
+void releaseProcessVersions();
+
+// The driver's display words, from its version texts.
+const std::string& DeviceName();
+const std::string& DevTypeName();
+const std::string& DevIDName();
+const std::string& ChnName();
+
 }  // namespace systeminfo

@@ -1,7 +1,7 @@
 #include "wizard/DeviceListPage.h"
 
-#include "driver/DLLMain.h"
 #include "framework/PDB.h"
+#include "sysinfo/version_info.h"
 #include "wizard/DeviceList.h"
 #include "wizard/Wizard.h"
 #include "wizard/WizardTexts.h"
@@ -11,7 +11,7 @@ namespace wizard {
 TDeviceListPage::TDeviceListPage(const std::string& className, uint8_t pageNo, const std::string& captionSuffix,
                                  std::string duplicateMessage)
     : TWizardPage(className, pageNo, captionSuffix,
-                  texts::wizard::DeviceListHint + driver::DevTypeName() + texts::wizard::DeviceListHintEnd, true, true),
+                  texts::wizard::DeviceListHint + systeminfo::DevTypeName() + texts::wizard::DeviceListHintEnd, true, true),
       duplicateMessage_(std::move(duplicateMessage))
 {
     using ui::ControlKind;
@@ -21,8 +21,8 @@ TDeviceListPage::TDeviceListPage(const std::string& className, uint8_t pageNo, c
     const TypeAndNumber fields = addTypeAndNumber(*this, frame_.body, {238, 4, 228, 118});
     DevTypeEd = fields.DevTypeEd;
     IDEd = fields.IDEd;
-    AddBtn = &addButton(*this, frame_, "AddBtn", texts::wizard::Add + driver::DevTypeName(), {246, 134, 100, 25});
-    DelBtn = &addButton(*this, frame_, "DelBtn", texts::wizard::Delete + driver::DevTypeName(), {358, 134, 100, 25});
+    AddBtn = &addButton(*this, frame_, "AddBtn", texts::wizard::Add + systeminfo::DevTypeName(), {246, 134, 100, 25});
+    DelBtn = &addButton(*this, frame_, "DelBtn", texts::wizard::Delete + systeminfo::DevTypeName(), {358, 134, 100, 25});
 
     const OstrevanePDB& block = state().WizardPDB;
     showDeviceType(*DevTypeEd, pdb::deviceTypeAt(block, devices::preselectedEntry(block)));
@@ -57,7 +57,7 @@ void TDeviceListPage::renumber(int deviceNo)
     if (!devices::isFree(block, deviceNo)) {
         // The page steps aside while the message is read.
         Hide();
-        ui::toolkit().messageBox(duplicateMessage_, driver::DeviceName(), ui::MessageKind::Information);
+        ui::toolkit().messageBox(duplicateMessage_, systeminfo::DeviceName(), ui::MessageKind::Information);
         Show();
         return;
     }

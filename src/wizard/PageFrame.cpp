@@ -1,7 +1,7 @@
 #include "wizard/PageFrame.h"
 
-#include "driver/DLLMain.h"
 #include "framework/PDB.h"
+#include "sysinfo/version_info.h"
 #include "wizard/Wizard.h"
 #include "wizard/WizardTexts.h"
 
@@ -20,14 +20,14 @@ PageFrame buildPageFrame(ui::Form& form, const std::string& captionSuffix, const
     form.clientHeight = 333;
     form.stayOnTop = true;
     form.centred = true;
-    form.setCaption(driver::DeviceName() + captionSuffix);
+    form.setCaption(systeminfo::DeviceName() + captionSuffix);
 
     frame.titleBand = &form.add(ui::ControlKind::Panel, "TitlePanel", {0, 0, 475, kTitleBandHeight});
     frame.titleBand->colour = kWhite;
     frame.title = &form.add(ui::ControlKind::Label, "TitleLbl", {16, 8, 440, 18}, frame.titleBand);
     frame.title->bold = true;
     frame.title->colour = kWhite;
-    frame.title->setCaption(texts::wizard::Welcome + driver::DeviceName() + texts::wizard::ConfigurationWizard);
+    frame.title->setCaption(texts::wizard::Welcome + systeminfo::DeviceName() + texts::wizard::ConfigurationWizard);
     frame.instruction = &form.add(ui::ControlKind::Label, instructionName, {32, 30, 430, 16}, frame.titleBand);
     frame.instruction->colour = kWhite;
     frame.instruction->setCaption(instruction);

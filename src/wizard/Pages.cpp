@@ -2,13 +2,13 @@
 
 #include <iterator>
 
-#include "wizard/DLLStep1.h"
-#include "wizard/DLLStep11.h"
-#include "wizard/DLLStep12.h"
-#include "wizard/DLLStep2.h"
-#include "wizard/DLLStep4.h"
-#include "wizard/DLLStepEnd.h"
-#include "wizard/DLLStepStart.h"
+#include "wizard/ConfirmationPage.h"
+#include "wizard/CreationModePage.h"
+#include "wizard/ModifyDevicesPage.h"
+#include "wizard/SerialPortPage.h"
+#include "wizard/SeveralDevicesPage.h"
+#include "wizard/SingleDevicePage.h"
+#include "wizard/StartPage.h"
 
 namespace wizard {
 

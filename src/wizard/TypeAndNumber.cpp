@@ -1,7 +1,7 @@
 #include "wizard/TypeAndNumber.h"
 
 #include "definitions/DLLDef.h"
-#include "driver/DLLMain.h"
+#include "sysinfo/version_info.h"
 #include "wizard/WizardTexts.h"
 
 namespace wizard {
@@ -9,7 +9,7 @@ namespace wizard {
 TypeAndNumber addTypeAndNumber(ui::Form& form, ui::Control* parent, ui::Bounds bounds)
 {
     using ui::ControlKind;
-    const std::string& word = driver::DevTypeName();
+    const std::string& word = systeminfo::DevTypeName();
     ui::Control& group = form.add(ControlKind::GroupBox, "TypeGroup", bounds, parent);
     group.setCaption(word + texts::wizard::TypeAndParameters);
     const int width = bounds.width - 24;
@@ -20,7 +20,7 @@ TypeAndNumber addTypeAndNumber(ui::Form& form, ui::Control* parent, ui::Bounds b
     names.reserve(def::DevTypes.size());
     for (const def::DeviceTypeDef& type : def::DevTypes) names.emplace_back(type.name);
     controls.DevTypeEd->setItems(names);
-    form.add(ControlKind::Label, "IDLbl", {12, 68, width, 16}, &group).setCaption(driver::DevIDName());
+    form.add(ControlKind::Label, "IDLbl", {12, 68, width, 16}, &group).setCaption(systeminfo::DevIDName());
     controls.IDEd = &form.add(ControlKind::Edit, "IDEd", {12, 86, width, 20}, &group);
     return controls;
 }

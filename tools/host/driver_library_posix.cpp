@@ -4,70 +4,31 @@
 #include <cstdlib>
 
 #include "host/driver_library.h"
+#include "host/driver_library_os.h"
 
 namespace host {
 
-namespace {
+namespace os {
 
-template <typename Function>
-bool resolve(void* module, const char* name, Function& target, std::string& missing)
+void* openModule(const std::string& path, std::string& error)
 {
-    target = reinterpret_cast<Function>(dlsym(module, name));
-    if (!target) missing += std::string(missing.empty() ? "" : ", ") + name;
-    return target != nullptr;
-}
-
-}  // namespace
-
-std::unique_ptr<DriverLibrary> DriverLibrary::load(const std::string& path, std::string& error)
-{
-    error.clear();
     // A path without "/" would be searched for on the library path instead.
     const std::string opened = path.find('/') == std::string::npos ? "./" + path : path;
     void* module = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
         const char* reason = dlerror();
         error = reason ? reason : "cannot load " + path;
-        return nullptr;
     }
-    std::unique_ptr<DriverLibrary> library(new DriverLibrary);
-    library->module_ = module;
-    library->path_ = path;
-    DriverEntryPoints& c = library->calls_;
-    std::string missing;
-    resolve(module, "IniDriver", c.IniDriver, missing);
-    resolve(module, "IniDriverEx", c.IniDriverEx, missing);
-    resolve(module, "FreeDriver", c.FreeDriver, missing);
-    resolve(module, "OnDataRead", c.OnDataRead, missing);
-    resolve(module, "OnDataWrite", c.OnDataWrite, missing);
-    resolve(module, "GetDeviceStatus", c.GetDeviceStatus, missing);
-    resolve(module, "WriteLog", c.WriteLog, missing);
-    resolve(module, "DetectScanTime", c.DetectScanTime, missing);
-    resolve(module, "GetTagAddrList", c.GetTagAddrList, missing);
-    resolve(module, "TagEdAddr", c.TagEdAddr, missing);
-    resolve(module, "DLLEdDev", c.DLLEdDev, missing);
-    resolve(module, "DLLTestDev", c.DLLTestDev, missing);
-    resolve(module, "GetPDBLen", c.GetPDBLen, missing);
-    resolve(module, "FullPDB", c.FullPDB, missing);
-    if (!missing.empty()) {
-        error = path + " lacks the entry points " + missing;
-        return nullptr;
-    }
-    return library;
+    return module;
 }
 
-DriverLibrary::~DriverLibrary()
-{
-    if (module_) dlclose(module_);
-}
+void closeModule(void* module) { dlclose(module); }
 
-std::string DriverLibrary::take(char* text)
-{
-    if (!text) return {};
-    std::string copy(text);
-    std::free(text);
-    return copy;
-}
+void* findEntryPoint(void* module, const char* name) { return dlsym(module, name); }
+
+void releaseDriverText(char* text) { std::free(text); }
+
+}  // namespace os
 
 std::string driverFileName() { return "libOstrevane800.so"; }
 

@@ -2,17 +2,11 @@
 #include <windows.h>
 
 #include "host/driver_library.h"
+#include "host/driver_library_os.h"
 
 namespace host {
 
 namespace {
-
-template <typename Function>
-void resolve(HMODULE module, const char* name, Function& target, std::string& missing)
-{
-    target = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    if (!target) missing += std::string(missing.empty() ? "" : ", ") + name;
-}
 
 std::wstring wide(const std::string& utf8)
 {
@@ -25,52 +19,25 @@ std::wstring wide(const std::string& utf8)
 
 }  // namespace
 
-std::unique_ptr<DriverLibrary> DriverLibrary::load(const std::string& path, std::string& error)
+namespace os {
+
+void* openModule(const std::string& path, std::string& error)
 {
-    error.clear();
     HMODULE module = LoadLibraryW(wide(path).c_str());
-    if (!module) {
-        error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
-        return nullptr;
-    }
-    std::unique_ptr<DriverLibrary> library(new DriverLibrary);
-    library->module_ = module;
-    library->path_ = path;
-    DriverEntryPoints& c = library->calls_;
-    std::string missing;
-    resolve(module, "IniDriver", c.IniDriver, missing);
-    resolve(module, "IniDriverEx", c.IniDriverEx, missing);
-    resolve(module, "FreeDriver", c.FreeDriver, missing);
-    resolve(module, "OnDataRead", c.OnDataRead, missing);
-    resolve(module, "OnDataWrite", c.OnDataWrite, missing);
-    resolve(module, "GetDeviceStatus", c.GetDeviceStatus, missing);
-    resolve(module, "WriteLog", c.WriteLog, missing);
-    resolve(module, "DetectScanTime", c.DetectScanTime, missing);
-    resolve(module, "GetTagAddrList", c.GetTagAddrList, missing);
-    resolve(module, "TagEdAddr", c.TagEdAddr, missing);
-    resolve(module, "DLLEdDev", c.DLLEdDev, missing);
-    resolve(module, "DLLTestDev", c.DLLTestDev, missing);
-    resolve(module, "GetPDBLen", c.GetPDBLen, missing);
-    resolve(module, "FullPDB", c.FullPDB, missing);
-    if (!missing.empty()) {
-        error = path + " lacks the entry points " + missing;
-        return nullptr;
-    }
-    return library;
+    if (!module) error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+    return module;
 }
 
-DriverLibrary::~DriverLibrary()
+void closeModule(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
+
+void* findEntryPoint(void* module, const char* name)
 {
-    if (module_) FreeLibrary(static_cast<HMODULE>(module_));
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
-std::string DriverLibrary::take(char* text)
-{
-    if (!text) return {};
-    std::string copy(text);
-    CoTaskMemFree(text);
-    return copy;
-}
+void releaseDriverText(char* text) { CoTaskMemFree(text); }
+
+}  // namespace os
 
 std::string driverFileName() { return "Ostrevane800.dll"; }
 

@@ -29,10 +29,10 @@ void copyField(char* field, size_t size, const std::string& text)
 
 }  // namespace
 
-HostTagTable::HostTagTable(const std::vector<TagSpec>& tags) : records_(tags.size())
+HostTagTable::HostTagTable(const std::vector<TagEntry>& tags) : records_(tags.size())
 {
     for (size_t i = 0; i < tags.size(); ++i) {
-        const TagSpec& tag = tags[i];
+        const TagEntry& tag = tags[i];
         HostTagRec& record = records_[i];
         std::memset(&record, 0, sizeof record);
         record.TagId = tag.id;

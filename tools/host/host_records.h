@@ -15,7 +15,7 @@ namespace host {
 // long as the table lives (the driver copies what it needs during IniDriver).
 class HostTagTable {
 public:
-    explicit HostTagTable(const std::vector<TagSpec>& tags);
+    explicit HostTagTable(const std::vector<TagEntry>& tags);
     HostTagTable(const HostTagTable&) = delete;
     HostTagTable& operator=(const HostTagTable&) = delete;
 

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "host/text_codec.h"
+#include "host/text_helpers.h"
 
 namespace host {
 
@@ -41,21 +42,6 @@ std::string folderPart(const std::string& path)
     return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
-std::string trimmed(const std::string& text)
-{
-    size_t begin = 0, end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t' || text[begin] == '\r')) ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r')) --end;
-    return text.substr(begin, end - begin);
-}
-
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 // The DefaultPROJECT value of section WORKING; `fallback` when there is none.
 std::string projectSetting(const std::string& iniPath, const std::string& fallback)
 {
@@ -63,17 +49,17 @@ std::string projectSetting(const std::string& iniPath, const std::string& fallba
     std::string line;
     bool inSection = false;
     while (std::getline(file, line)) {
-        line = trimmed(line);
+        line = trim(line);
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line[0] == '[') {
             const size_t close = line.find(']');
-            inSection = close != std::string::npos && lower(trimmed(line.substr(1, close - 1))) == "working";
+            inSection = close != std::string::npos && lowerAscii(trim(line.substr(1, close - 1))) == "working";
             continue;
         }
         const size_t equals = line.find('=');
-        if (!inSection || equals == std::string::npos || lower(trimmed(line.substr(0, equals))) != "defaultproject")
+        if (!inSection || equals == std::string::npos || lowerAscii(trim(line.substr(0, equals))) != "defaultproject")
             continue;
-        std::string value = trimmed(line.substr(equals + 1));
+        std::string value = trim(line.substr(equals + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
         return value;
@@ -98,7 +84,7 @@ const char* controlName(unsigned char byte)
 
 std::string driverLogPath(const std::string& hostPathSetting)
 {
-    const std::string hostFolder = trimmed(folderPart(hostPathSetting));
+    const std::string hostFolder = trim(folderPart(hostPathSetting));
     if (!hostFolder.empty()) {
         const std::string iniPath = hostFolder + "Vimerix.ini";
         if (std::ifstream(iniPath).good()) {

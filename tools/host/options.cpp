@@ -1,4 +1,5 @@
 #include "host/options.h"
+#include "host/text_helpers.h"
 
 #include <charconv>
 #include <cmath>
@@ -39,14 +40,6 @@ std::optional<bool> readSwitch(std::string_view text)
     return std::nullopt;
 }
 
-std::string lower(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return result;
-}
-
 // "8N1", "7E2", "8N1.5": data bits, parity letter, stop bits.
 bool readLine(std::string_view text, PdbSettings& settings)
 {
@@ -76,7 +69,7 @@ void takeSetting(PdbSettings& settings, std::string_view name, std::string_view 
     if (name == "--device") {
         const size_t colon = value.find(':');
         int number = -1;
-        const std::string type = colon == std::string_view::npos ? "" : lower(value.substr(colon + 1));
+        const std::string type = colon == std::string_view::npos ? "" : lowerAscii(value.substr(colon + 1));
         const bool numberOk = colon != std::string_view::npos && readInt(value.substr(0, colon), number) &&
                               number >= 0 && number <= 99;
         uint8_t code = 255;
@@ -89,7 +82,7 @@ void takeSetting(PdbSettings& settings, std::string_view name, std::string_view 
             settings.devices.push_back({number, code});
     } else if (name == "--port") {
         std::string_view digits = value;
-        if (lower(value.substr(0, 3)) == "com") digits = value.substr(3);
+        if (lowerAscii(value.substr(0, 3)) == "com") digits = value.substr(3);
         int port = 0;
         if (!readInt(digits, port) || port < 1 || port > 10)
             problem = "--port takes COM1..COM10 (or 1..10)";
@@ -113,7 +106,7 @@ void takeSetting(PdbSettings& settings, std::string_view name, std::string_view 
     } else if (name == "--line") {
         if (!readLine(value, settings)) problem = "--line takes DATA PARITY STOP such as 8N1, 7E2 or 8N1.5 (parity N O E M S)";
     } else if (name == "--mode") {
-        const std::string mode = lower(value);
+        const std::string mode = lowerAscii(value);
         if (mode == "single")
             settings.createMode = 0;
         else if (mode == "multi" || mode == "several")

@@ -1,14 +1,17 @@
 #include "host/session.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 
+#include "host/configuration.h"
 #include "host/display.h"
 #include "host/host_records.h"
 #include "host/log_view.h"
 #include "host/text_codec.h"
+#include "host/text_helpers.h"
 #include "host/values.h"
 
 namespace host {
@@ -20,21 +23,6 @@ constexpr uint32_t kRedrawPeriod = 200;   // ms between table redraws
 constexpr size_t kMessageLines = 8;
 constexpr size_t kTrafficLines = 12;
 
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-std::string trim(const std::string& text)
-{
-    size_t begin = 0, end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
-    return text.substr(begin, end - begin);
-}
-
 // What a tag's link column follows.
 struct LinkSource {
     enum class Kind { Line, Device } kind = Kind::Line;
@@ -42,7 +30,7 @@ struct LinkSource {
 };
 
 struct HostTag {
-    TagSpec spec;
+    TagEntry listEntry;
     bool hidden = false;             // added by the host to learn the link states
     std::optional<LinkSource> reports;  // a link state tag (number type) and what it reports on
     LinkSource follows;              // the link this tag's values travel over
@@ -85,17 +73,16 @@ private:
 
     void prepareTags()
     {
-        fetchMnemonics();
         // An address without a colon names the first configured device.
         for (int device = 0; device < OSTREVANE_DEVICE_COUNT && defaultDevice_ < 0; ++device)
             if (setup_.pdb.Devices[device].DeviceType != OSTREVANE_NO_DEVICE) defaultDevice_ = device;
         uint32_t nextId = 0;
-        for (const TagSpec& spec : setup_.tags) nextId = std::max(nextId, spec.id + 1);
-        for (const TagSpec& spec : setup_.tags) addTag(spec, false);
+        for (const TagEntry& listEntry : setup_.tags) nextId = std::max(nextId, listEntry.id + 1);
+        for (const TagEntry& listEntry : setup_.tags) addTag(listEntry, false);
         // The host's own link tags, unless the list reports the same state as a number.
         auto reported = [&](const std::string& address) {
             return std::any_of(tags_.begin(), tags_.end(), [&](const HostTag& tag) {
-                return upper(tag.spec.address) == address && tag.spec.type == ValueType::Number;
+                return upperAscii(tag.listEntry.address) == address && tag.listEntry.type == ValueType::Number;
             });
         };
         std::vector<std::string> links = {"COMMLINK"};
@@ -104,65 +91,54 @@ private:
                 links.push_back("DEVICELINK" + std::to_string(device));
         for (const std::string& address : links) {
             if (reported(address)) continue;
-            TagSpec spec;
-            spec.id = nextId++;
-            spec.name = "host." + address;
-            spec.address = address;
-            spec.nameGbk = spec.name;
-            spec.addressGbk = address;
-            addTag(spec, true);
+            TagEntry listEntry;
+            listEntry.id = nextId++;
+            listEntry.name = "host." + address;
+            listEntry.address = address;
+            listEntry.nameGbk = listEntry.name;
+            listEntry.addressGbk = address;
+            addTag(listEntry, true);
         }
     }
 
-    void fetchMnemonics()
+    // The device an instrument address names, as the driver's own tag editor check
+    // (TagEdAddr) reads it: its canonical form "PV3:0.0" carries the device before the
+    // colon. That check fills in device 0 for an address without one, but a run takes
+    // the lowest configured device there, so such an address follows that device. An
+    // address the driver refuses follows the line; the driver's log says why.
+    LinkSource linkOf(const TagEntry& listEntry)
     {
-        uint32_t count = 0;
-        driver_.GetTagAddrList(0, &count, nullptr);
-        std::vector<TagEditorEntry> entries(std::min<uint32_t>(count, OSTREVANE_TAG_TYPE_COUNT));
-        count = static_cast<uint32_t>(entries.size());
-        if (count) driver_.GetTagAddrList(0, &count, entries.data());
-        for (const TagEditorEntry& entry : entries)
-            mnemonics_.push_back(upper(std::string(reinterpret_cast<const char*>(entry.Mnemonic + 1), entry.Mnemonic[0])));
+        if (isSystemTagAddress(listEntry.address)) return {};
+        const AddressCheck check = checkAddress(driver_, setup_.pdb, listEntry.address, setup_.takeText);
+        if (!check.valid) return {};
+        const bool namesDevice = listEntry.address.find(':') != std::string::npos ||
+                                 listEntry.address.find("：") != std::string::npos;
+        if (!namesDevice) return {LinkSource::Kind::Device, defaultDevice_};
+        const size_t colon = check.canonical.find(':');
+        size_t digits = colon;
+        while (digits > 0 && digits != std::string::npos && std::isdigit(static_cast<unsigned char>(check.canonical[digits - 1])))
+            --digits;
+        if (colon == std::string::npos || digits == colon) return {};
+        return {LinkSource::Kind::Device, std::stoi(check.canonical.substr(digits, colon - digits))};
     }
 
-    // The device an instrument address names: the number between its mnemonic and the
-    // colon, or the first configured device when it has no colon.
-    LinkSource linkOf(const std::string& upperAddress) const
-    {
-        if (isSystemTagAddress(upperAddress)) return {};
-        size_t best = 0;
-        for (const std::string& mnemonic : mnemonics_)
-            if (mnemonic.size() > best && upperAddress.rfind(mnemonic, 0) == 0) best = mnemonic.size();
-        if (best == 0) return {};
-        const std::string rest = upperAddress.substr(best);
-        size_t colon = rest.find(':');
-        if (colon == std::string::npos) colon = rest.find("：");
-        if (colon == std::string::npos) return {LinkSource::Kind::Device, defaultDevice_};
-        int device = 0;
-        const std::string digits = trim(rest.substr(0, colon));
-        if (digits.empty() || digits.find_first_not_of("+0123456789") != std::string::npos || digits.size() > 3)
-            return {};
-        device = std::stoi(digits);
-        return {LinkSource::Kind::Device, device};
-    }
-
-    void addTag(const TagSpec& spec, bool hidden)
+    void addTag(const TagEntry& listEntry, bool hidden)
     {
         HostTag tag;
-        tag.spec = spec;
+        tag.listEntry = listEntry;
         tag.hidden = hidden;
-        const std::string address = upper(spec.address);
-        if (spec.type == ValueType::Number && address == "COMMLINK") tag.reports = LinkSource{};
-        if (spec.type == ValueType::Number && address.rfind("DEVICELINK", 0) == 0) {
+        const std::string address = upperAscii(listEntry.address);
+        if (listEntry.type == ValueType::Number && address == "COMMLINK") tag.reports = LinkSource{};
+        if (listEntry.type == ValueType::Number && address.rfind("DEVICELINK", 0) == 0) {
             const std::string digits = address.substr(10);
             if (!digits.empty() && digits.size() <= 3 && digits.find_first_not_of("0123456789") == std::string::npos)
                 tag.reports = LinkSource{LinkSource::Kind::Device, std::stoi(digits)};
         }
-        tag.follows = linkOf(address);
-        tag.row.id = spec.id;
-        tag.row.name = spec.name;
-        tag.row.address = spec.address;
-        positions_[spec.id] = tags_.size();
+        tag.follows = linkOf(listEntry);
+        tag.row.id = listEntry.id;
+        tag.row.name = listEntry.name;
+        tag.row.address = listEntry.address;
+        positions_[listEntry.id] = tags_.size();
         tags_.push_back(std::move(tag));
     }
 
@@ -170,7 +146,7 @@ private:
 
     bool startDriver()
     {
-        hostTable_ = std::make_unique<HostTagTable>(specs());
+        hostTable_ = std::make_unique<HostTagTable>(listEntries());
         records_.resize(std::max<uint32_t>(hostTable_->count(), 1));
         log_.skipExisting();
         char* message = nullptr;
@@ -183,7 +159,7 @@ private:
             report("refused", {"text=" + entry.text});
             // "标签NAME错误：..." names the tag the driver dropped.
             for (HostTag& tag : tags_)
-                if (entry.text.rfind("标签" + tag.spec.name + "错误", 0) == 0) tag.row.quality = "refused";
+                if (entry.text.rfind("标签" + tag.listEntry.name + "错误", 0) == 0) tag.row.quality = "refused";
         }
         driver_.IniDriverEx(around_.event());
         scanTime_ = driver_.DetectScanTime();
@@ -205,8 +181,8 @@ private:
             setup_.table = false;
             for (const HostTag& tag : tags_) {
                 if (tag.hidden) continue;
-                report("final", {"id=" + std::to_string(tag.spec.id), "name=" + tag.spec.name,
-                                 "address=" + tag.spec.address, "quality=" + (tag.row.quality.empty() ? "-" : tag.row.quality),
+                report("final", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name,
+                                 "address=" + tag.listEntry.address, "quality=" + (tag.row.quality.empty() ? "-" : tag.row.quality),
                                  "value=" + (tag.row.value.empty() ? "-" : tag.row.value)});
             }
         }
@@ -285,7 +261,7 @@ private:
             tag.row.reportedAt = now;
             if (tag.reports) noteLink(*tag.reports, value);
             if (!tag.hidden)
-                report("value", {"id=" + std::to_string(id), "name=" + tag.spec.name, "address=" + tag.spec.address,
+                report("value", {"id=" + std::to_string(id), "name=" + tag.listEntry.name, "address=" + tag.listEntry.address,
                                  "quality=" + tag.row.quality, "stamp=" + formatOleTime(record.TimeStamp),
                                  "value=" + tag.row.value});
             confirmWrite(position->second, value);
@@ -342,17 +318,17 @@ private:
             if (position != positions_.end() && !tags_[position->second].hidden) found = position->second;
         }
         for (size_t i = 0; i < tags_.size() && !found; ++i)
-            if (!tags_[i].hidden && tags_[i].spec.name == wanted) found = i;
+            if (!tags_[i].hidden && tags_[i].listEntry.name == wanted) found = i;
         for (size_t i = 0; i < tags_.size() && !found; ++i)
-            if (!tags_[i].hidden && upper(tags_[i].spec.name) == upper(wanted)) found = i;
+            if (!tags_[i].hidden && upperAscii(tags_[i].listEntry.name) == upperAscii(wanted)) found = i;
         if (!found) {
             problem = "no tag with the id or name " + wanted + " in the tag list";
             return std::nullopt;
         }
         const HostTag& tag = tags_[*found];
-        const auto value = parseValue(tag.spec.type, tag.spec.type == ValueType::Text ? valueText : trim(valueText), problem);
+        const auto value = parseValue(tag.listEntry.type, tag.listEntry.type == ValueType::Text ? valueText : trim(valueText), problem);
         if (!value) {
-            problem += " (" + tag.spec.name + " is a " + valueTypeName(tag.spec.type) + " tag)";
+            problem += " (" + tag.listEntry.name + " is a " + valueTypeName(tag.listEntry.type) + " tag)";
             return std::nullopt;
         }
         return std::make_pair(*found, *value);
@@ -377,7 +353,7 @@ private:
         HostTag& tag = tags_[target->first];
         TagDataRec record;
         std::string gbkText;
-        if (!makeWriteRecord(tag.spec.id, target->second, record, gbkText)) {
+        if (!makeWriteRecord(tag.listEntry.id, target->second, record, gbkText)) {
             report("error", {"text=write " + name + ": the text cannot be put in GBK"});
             return;
         }
@@ -385,7 +361,7 @@ private:
         const bool result = driver_.OnDataWrite(1, &record, &message) != 0;
         ++writesSent_;
         const std::string text = takeText(message);
-        report("write", {"id=" + std::to_string(tag.spec.id), "name=" + tag.spec.name, "value=" + formatValue(target->second),
+        report("write", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name, "value=" + formatValue(target->second),
                          "result=" + std::string(result ? "true" : "false"), "message=" + text});
         if (result) pendingWrites_.push_back({target->first, target->second});
     }
@@ -396,7 +372,7 @@ private:
         for (auto pending = pendingWrites_.begin(); pending != pendingWrites_.end(); ++pending) {
             if (pending->tag != position || !(pending->value == value)) continue;
             const HostTag& tag = tags_[position];
-            report("written", {"id=" + std::to_string(tag.spec.id), "name=" + tag.spec.name, "value=" + formatValue(value)});
+            report("written", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name, "value=" + formatValue(value)});
             pendingWrites_.erase(pending);
             return;
         }
@@ -406,13 +382,13 @@ private:
     {
         const std::string line = trim(typedLine);
         if (line.empty()) return;
-        const std::string word = upper(line.substr(0, line.find(' ')));
+        const std::string word = upperAscii(line.substr(0, line.find(' ')));
         if (word == "QUIT" || word == "EXIT" || word == "Q") {
             stopReason_ = "quit";
         } else if (word == "STATUS") {
             deviceStatus();
         } else if (word == "LOG") {
-            const std::string setting = upper(trim(line.substr(3)));
+            const std::string setting = upperAscii(trim(line.substr(3)));
             if (setting != "ON" && setting != "OFF") {
                 report("error", {"text=log takes on or off"});
                 return;
@@ -499,10 +475,10 @@ private:
 
     // --- small helpers ---
 
-    std::vector<TagSpec> specs() const
+    std::vector<TagEntry> listEntries() const
     {
-        std::vector<TagSpec> result;
-        for (const HostTag& tag : tags_) result.push_back(tag.spec);
+        std::vector<TagEntry> result;
+        for (const HostTag& tag : tags_) result.push_back(tag.listEntry);
         return result;
     }
 
@@ -514,7 +490,6 @@ private:
     SessionSurroundings& around_;
     const DriverEntryPoints& driver_;
     LogFollower log_;
-    std::vector<std::string> mnemonics_;
     int defaultDevice_ = -1;
     std::vector<HostTag> tags_;
     std::map<uint32_t, size_t> positions_;

@@ -37,7 +37,7 @@ struct SessionSetup {
     std::string driverPath;
     std::string logPath;
     OstrevanePDB pdb{};
-    std::vector<TagSpec> tags;
+    std::vector<TagEntry> tags;
     std::optional<double> durationSeconds;
     std::vector<WriteRequest> writes;
     bool traffic = false;

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "host/text_codec.h"
+#include "host/text_helpers.h"
 
 namespace host {
 
@@ -13,29 +14,6 @@ namespace {
 
 constexpr size_t kNameBytes = 32;     // the name field of a host tag record
 constexpr size_t kAddressBytes = 64;  // the address field
-
-std::string trim(const std::string& text)
-{
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
-    return text.substr(begin, end - begin);
-}
-
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-std::string upperCase(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
 
 enum Column { Id, Name, Address, Type, Interval, Initial, ColumnCount };
 
@@ -47,7 +25,7 @@ std::optional<Column> columnNamed(const std::string& header)
         {"type", Type},       {"value type", Type},     {"interval", Interval},
         {"report interval", Interval},                  {"interval ms", Interval},
         {"initial", Initial}, {"initial value", Initial}};
-    const auto found = kNames.find(lower(trim(header)));
+    const auto found = kNames.find(lowerAscii(trim(header)));
     if (found == kNames.end()) return std::nullopt;
     return found->second;
 }
@@ -83,10 +61,10 @@ struct RowReader {
         return gbk;
     }
 
-    std::optional<TagSpec> read(int line, const std::vector<std::string>& fields, const int (&at)[ColumnCount])
+    std::optional<TagEntry> read(int line, const std::vector<std::string>& fields, const int (&at)[ColumnCount])
     {
         auto field = [&](Column column) { return at[column] < 0 ? std::string() : trim(fields[at[column]]); };
-        TagSpec tag;
+        TagEntry tag;
         tag.line = line;
         bool ok = true;
         const std::string idText = field(Id);
@@ -156,7 +134,7 @@ struct RowReader {
 
 bool isSystemTagAddress(const std::string& address)
 {
-    const std::string upper = upperCase(address);
+    const std::string upper = upperAscii(address);
     for (const char* keyword : {"ENLOG", "COMMLINK", "ENCOMMLINK", "DEVICELINK", "ENDEVICELINK"})
         if (upper.rfind(keyword, 0) == 0) return true;
     return false;
@@ -193,10 +171,10 @@ std::optional<std::vector<std::string>> splitCsvLine(const std::string& line, st
     return fields;
 }
 
-std::vector<TagSpec> parseTagList(const std::string& content, const std::string& fileName,
+std::vector<TagEntry> parseTagList(const std::string& content, const std::string& fileName,
                                   std::vector<std::string>& errors)
 {
-    std::vector<TagSpec> tags;
+    std::vector<TagEntry> tags;
     RowReader reader{fileName, errors, {}, {}};
     int at[ColumnCount];
     bool haveHeader = false;
@@ -255,7 +233,7 @@ std::vector<TagSpec> parseTagList(const std::string& content, const std::string&
     return tags;
 }
 
-std::vector<TagSpec> loadTagList(const std::string& path, std::vector<std::string>& errors)
+std::vector<TagEntry> loadTagList(const std::string& path, std::vector<std::string>& errors)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) {

@@ -17,7 +17,7 @@
 
 namespace host {
 
-struct TagSpec {
+struct TagEntry {
     uint32_t id = 0;
     std::string name;         // UTF-8, as shown
     std::string address;      // UTF-8, as written in the file
@@ -33,11 +33,11 @@ struct TagSpec {
 constexpr uint32_t kLargestTagId = 65535;
 
 // Reads the rows of `content`. Every bad row adds one error "FILE:LINE: what is wrong".
-std::vector<TagSpec> parseTagList(const std::string& content, const std::string& fileName,
+std::vector<TagEntry> parseTagList(const std::string& content, const std::string& fileName,
                                   std::vector<std::string>& errors);
 
 // Reads the file; errors as above, or one error when it cannot be read.
-std::vector<TagSpec> loadTagList(const std::string& path, std::vector<std::string>& errors);
+std::vector<TagEntry> loadTagList(const std::string& path, std::vector<std::string>& errors);
 
 // Whether an address names one of the driver's system tags (ENLOG, COMMLINK,
 // ENCOMMLINK, DEVICELINKn, ENDEVICELINKn); letters in either case.

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "diagnostics/DLLDebug.h"
-#include "driver/DLLMain.h"
 #include "framework/DLLLog.h"
 #include "platform/files.h"
 #include "support/test_support.h"

@@ -8,6 +8,7 @@
 #include "driver/DLLMain.h"
 #include "framework/PDB.h"
 #include "support/test_support.h"
+#include "sysinfo/version_info.h"
 #include "ui/headless/HeadlessToolkit.h"
 
 namespace {
@@ -44,7 +45,7 @@ TEST_F(DeviceTest, ANoticeOnceAndFalseWhateverTheOptionAndTheDeviceTable)
         EXPECT_EQ(driver::currentObject(), nullptr) << "the driver slot is empty again";
     }
     const std::string text = log.content();  // the private driver started and refused the test tag
-    const size_t banner = text.find("：启动驱动程序" + driver::DeviceName() + "  ...\r\n");
+    const size_t banner = text.find("：启动驱动程序" + systeminfo::DeviceName() + "  ...\r\n");
     EXPECT_LT(banner, text.find("：标签AI错误：标签地址AI指定不存在的标签类型。\r\n"));
     EXPECT_EQ(text.find("异常！"), std::string::npos);
 }

@@ -79,7 +79,7 @@ bool Engine::start(std::vector<HostTagRec> tags, const OstrevanePDB& pdb, std::u
     hostTags = std::move(tags);
     object = custom ? std::move(custom) : std::make_unique<TDLLObject>();
     object->PortCreated = true;
-    object->Comm = std::make_unique<TCommClass>(true, std::make_unique<LineBackend>(line));
+    object->Comm = std::make_unique<TCommClass>(std::make_unique<LineBackend>(line));
     HostTagList list;
     for (HostTagRec& record : hostTags) list.push_back(&record);
     return object->IniDLLObj(&pdb, list);

@@ -11,9 +11,9 @@
 
 namespace {
 
-host::TagSpec spec(uint32_t id, host::ValueType type, std::optional<host::Value> initial)
+host::TagEntry listEntry(uint32_t id, host::ValueType type, std::optional<host::Value> initial)
 {
-    host::TagSpec tag;
+    host::TagEntry tag;
     tag.id = id;
     tag.name = tag.nameGbk = "T" + std::to_string(id);
     tag.address = tag.addressGbk = "PV1:0.0";
@@ -32,7 +32,7 @@ std::string fakeTake(char* text)
 
 TEST(HostRecords, TagRecordsCarryTheFieldsTheDriverReads)
 {
-    host::TagSpec named = spec(42, host::ValueType::Boolean, std::nullopt);
+    host::TagEntry named = listEntry(42, host::ValueType::Boolean, std::nullopt);
     named.nameGbk = std::string(32, 'N');  // a full field has no terminator
     named.addressGbk = "SL3\xA3\xBA" "0";
     host::HostTagTable table({named});
@@ -49,10 +49,10 @@ TEST(HostRecords, TagRecordsCarryTheFieldsTheDriverReads)
 TEST(HostRecords, InitialValuesAreVariantsTheDriverReadsBack)
 {
     // The driver's own variant reader decides whether the host laid them out right.
-    host::HostTagTable table({spec(1, host::ValueType::Number, 12.5), spec(2, host::ValueType::Boolean, true),
-                              spec(3, host::ValueType::Boolean, false),
-                              spec(4, host::ValueType::Text, utf8(u8"温度 high")),
-                              spec(5, host::ValueType::Text, std::string())});
+    host::HostTagTable table({listEntry(1, host::ValueType::Number, 12.5), listEntry(2, host::ValueType::Boolean, true),
+                              listEntry(3, host::ValueType::Boolean, false),
+                              listEntry(4, host::ValueType::Text, utf8(u8"温度 high")),
+                              listEntry(5, host::ValueType::Text, std::string())});
     EXPECT_EQ(std::get<double>(hostvariant::read(table.record(0).InitialValue)), 12.5);
     EXPECT_EQ(std::get<bool>(hostvariant::read(table.record(1).InitialValue)), true);
     EXPECT_EQ(std::get<bool>(hostvariant::read(table.record(2).InitialValue)), false);

@@ -2,10 +2,12 @@
 // writes at their time, what is shown, and every way a run ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,10 @@ struct FakeDriver {
     std::string logPath;
     std::string exitLine;
     std::string startLine;  // what IniDriver adds to the log
+    // The tag editor check: every address is accepted as written unless listed here.
+    std::map<std::string, std::string> canonical;
+    std::vector<std::string> refusedAddresses;
+    std::vector<std::string> checkedAddresses;
 };
 
 FakeDriver* fake = nullptr;
@@ -110,6 +116,27 @@ void fakeGetTagAddrList(uint32_t, uint32_t* count, TagEditorEntry* buffer)
     }
 }
 
+OstrevaneBool fakeTagEdAddr(void*, char** address, OstrevaneBool, char** message)
+{
+    const std::string given = *address ? *address : "";
+    fake->checkedAddresses.push_back(given);
+    const auto rewritten = fake->canonical.find(given);
+    *address = hostText(rewritten == fake->canonical.end() ? given : rewritten->second);
+    const bool refused =
+        std::find(fake->refusedAddresses.begin(), fake->refusedAddresses.end(), given) != fake->refusedAddresses.end();
+    *message = hostText(refused ? "bad address" : "");
+    return refused ? 0 : 1;
+}
+
+// The last column of a table row: the link state the tag follows.
+std::string trimmedLink(const std::string& line)
+{
+    size_t end = line.find_last_not_of(" \r");
+    if (end == std::string::npos) return {};
+    const size_t begin = line.find_last_of(' ', end);
+    return line.substr(begin == std::string::npos ? 0 : begin + 1, end - (begin == std::string::npos ? 0 : begin + 1) + 1);
+}
+
 int releasedTexts = 0;
 std::string releaseText(char* text)
 {
@@ -160,14 +187,14 @@ public:
     std::string errors;
 };
 
-host::TagSpec tag(uint32_t id, const std::string& name, const std::string& address, host::ValueType type)
+host::TagEntry tag(uint32_t id, const std::string& name, const std::string& address, host::ValueType type)
 {
-    host::TagSpec spec;
-    spec.id = id;
-    spec.name = spec.nameGbk = name;
-    spec.address = spec.addressGbk = address;
-    spec.type = type;
-    return spec;
+    host::TagEntry listEntry;
+    listEntry.id = id;
+    listEntry.name = listEntry.nameGbk = name;
+    listEntry.address = listEntry.addressGbk = address;
+    listEntry.type = type;
+    return listEntry;
 }
 
 TagDataRec numberRecord(uint32_t id, double value, uint32_t quality = OSTREVANE_QUALITY_GOOD)
@@ -206,6 +233,7 @@ protected:
         entryPoints.WriteLog = fakeWriteLog;
         entryPoints.DetectScanTime = fakeDetectScanTime;
         entryPoints.GetTagAddrList = fakeGetTagAddrList;
+        entryPoints.TagEdAddr = fakeTagEdAddr;
         setup.driver = &entryPoints;
         setup.takeText = releaseText;
         setup.driverPath = "fake-driver";
@@ -269,7 +297,8 @@ TEST_F(HostSession, ReportedValuesBecomeLinesAndTheirTextsAreReleased)
     EXPECT_TRUE(shown("0.000 link scope=device device=1 state=normal\n"));
     EXPECT_FALSE(shown("name=host."));  // the host's own tags show as link states only
     EXPECT_TRUE(shown("0.010 value id=1 name=PV1 address=PV1:0.0 quality=bad"));
-    EXPECT_EQ(releasedTexts, 1);
+    // The text value, and the two addresses the driver's address check handed back.
+    EXPECT_EQ(releasedTexts, 3);
 }
 
 TEST_F(HostSession, WritesGoOutAtTheirTimeInTheTagsType)
@@ -406,6 +435,41 @@ TEST_F(HostSession, OnATerminalTheTableIsDrawnAndLeftForASummary)
     const std::string summary = around.output.substr(leave);
     EXPECT_NE(summary.find("final id=1 name=PV1 address=PV1:0.0 quality=good value=25.5"), std::string::npos);
     EXPECT_NE(summary.find("final id=2 name=SL1 address=SL1:0 quality=- value=-"), std::string::npos);
+}
+
+TEST_F(HostSession, TagsFollowTheDeviceTheDriversAddressCheckNames)
+{
+    struct Row {
+        const char* what;
+        std::string canonical;  // what the driver's check makes of PV1:0.0
+        bool refused;
+        std::string link;       // shown in PV1's row: device 1 is at fault, the line normal
+    } rows[] = {
+        {"accepted as written", "PV1:0.0", false, "fault"},
+        {"rewritten to another device", "PV2:0.0", false, "-"},
+        {"refused: follows the line", "PV1:0.0", true, "normal"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        driver = FakeDriver{};
+        driver.logPath = setup.logPath;
+        driver.canonical = {{"PV1:0.0", row.canonical}};
+        if (row.refused) driver.refusedAddresses = {"PV1:0.0"};
+        around = FakeSurroundings{};
+        setup.table = true;
+        setup.durationSeconds = 0.3;
+        driver.reads = {{numberRecord(4, 1), numberRecord(5, 3)}};
+        run();
+        // Only instrument addresses are checked; system tags are the host's own business.
+        EXPECT_EQ(driver.checkedAddresses, (std::vector<std::string>{"PV1:0.0", "SL1:0"}));
+        const size_t leave = around.output.find("\x1b[?1049l");
+        const size_t at = around.output.rfind("1      PV1", leave);
+        ASSERT_NE(at, std::string::npos);
+        // A row ends where the terminal is told to clear the rest of it.
+        const std::string line = around.output.substr(at, around.output.find("\x1b[K", at) - at);
+        const std::string link = trimmedLink(line);
+        EXPECT_EQ(link, row.link) << line;
+    }
 }
 
 }  // namespace

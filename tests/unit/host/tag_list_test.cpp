@@ -9,7 +9,7 @@
 
 namespace {
 
-std::vector<host::TagSpec> parse(const std::string& content, std::vector<std::string>& errors)
+std::vector<host::TagEntry> parse(const std::string& content, std::vector<std::string>& errors)
 {
     return host::parseTagList(content, "tags.csv", errors);
 }

@@ -17,9 +17,7 @@ using serialtest::configuration;
 
 class CommLogic : public ::testing::Test {
 protected:
-    std::unique_ptr<TCommClass> makePort(bool clearOnWrite = true)
-    {
-        return std::make_unique<TCommClass>(clearOnWrite, std::make_unique<FakePortBackend>(line));
+    std::unique_ptr<TCommClass> makePort() { return std::make_unique<TCommClass>(std::make_unique<FakePortBackend>(line));
     }
     std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
 };
@@ -204,35 +202,29 @@ TEST_F(CommLogic, TransmissionPurgesQueuesFirstAndSendsAtMost255Characters)
 
 TEST_F(CommLogic, ReceiveBufferGrowsUntilTheNextTransmission)
 {
-    for (bool clearOnWrite : {true, false}) {
-        SCOPED_TRACE(clearOnWrite);
-        auto port = makePort(clearOnWrite);
-        std::string message;
-        ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
-        line->incoming = "\x02PV";
-        EXPECT_EQ(port->ReadText(), "\x02PV");
-        line->incoming = "12.5\x03";
-        EXPECT_EQ(port->ReadText(), "\x02PV12.5\x03");
-        port->WriteText("next");
-        EXPECT_EQ(port->ReadText(), "");
-    }
+    auto port = makePort();
+    std::string message;
+    ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
+    line->incoming = "\x02PV";
+    EXPECT_EQ(port->ReadText(), "\x02PV");
+    line->incoming = "12.5\x03";
+    EXPECT_EQ(port->ReadText(), "\x02PV12.5\x03");
+    port->WriteText("next");
+    EXPECT_EQ(port->ReadText(), "");
 }
 
-TEST_F(CommLogic, ClearOnWriteEmptiesBufferEvenWhenThePortCannotOpen)
+TEST_F(CommLogic, TransmissionEmptiesBufferEvenWhenThePortCannotOpen)
 {
-    for (bool clearOnWrite : {true, false}) {
-        SCOPED_TRACE(clearOnWrite);
-        line->exists = true;
-        auto port = makePort(clearOnWrite);
-        std::string message;
-        ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
-        line->incoming = "old";
-        port->ReadText();
-        port->Close();
-        line->exists = false;
-        port->WriteText("next");
-        EXPECT_EQ(port->ReadText(), clearOnWrite ? "" : "old");
-    }
+    line->exists = true;
+    auto port = makePort();
+    std::string message;
+    ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
+    line->incoming = "old";
+    port->ReadText();
+    port->Close();
+    line->exists = false;
+    port->WriteText("next");
+    EXPECT_EQ(port->ReadText(), "");
 }
 
 TEST_F(CommLogic, HexadecimalModeSendsOneBytePerDigitPair)
@@ -295,25 +287,6 @@ TEST_F(CommLogic, ReadNeverExceedsTheScratchBuffer)
     EXPECT_EQ(port->ReadText().size(), 4096u);
     EXPECT_EQ(port->ReadText().size(), 5000u);
     EXPECT_EQ(line->readCounts, (std::vector<uint32_t>{4096, 904}));
-}
-
-TEST_F(CommLogic, ChangedSpecialCharacterReachesOnlyAnOpenPort)
-{
-    auto port = makePort();
-    port->eventChars().setXonChar(0x01);
-    EXPECT_EQ(line->applyCount, 0);
-    std::string message;
-    ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
-    EXPECT_EQ(line->applied->xonChar, 0x01);
-    port->eventChars().setEofChar(0x1A);
-    EXPECT_EQ(line->applied->eofChar, 0x1A);
-
-    TCommEventChars other;
-    other.setXoffChar(0x14);
-    port->eventChars() = other;
-    EXPECT_EQ(line->applied->xonChar, 0x11);
-    EXPECT_EQ(line->applied->xoffChar, 0x14);
-    EXPECT_EQ(line->applied->eofChar, 0);
 }
 
 TEST_F(CommLogic, DestroyingThePortClosesIt)

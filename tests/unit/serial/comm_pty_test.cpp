@@ -91,7 +91,7 @@ TEST_F(PtyLine, EveryRateOfTheTableReachesTheTerminal)
                               19200, 38400, 56000, 57600, 115200, 128000, 256000};
     for (uint8_t code = 0; code < 15; ++code) {
         SCOPED_TRACE(rates[code]);
-        TCommClass port(true);
+        TCommClass port;
         std::string message;
         ASSERT_TRUE(port.OpenComm(configuration(0, code), true, message));
         EXPECT_EQ(message, "Com1打开成功");
@@ -103,7 +103,7 @@ TEST_F(PtyLine, EveryRateOfTheTableReachesTheTerminal)
 
 TEST_F(PtyLine, LineIsRawWithoutSoftwareFlowControl)
 {
-    TCommClass port(true);
+    TCommClass port;
     std::string message;
     ASSERT_TRUE(port.OpenComm(configuration(0), true, message));
     const termios2 line = slaveLine();
@@ -118,7 +118,7 @@ TEST_F(PtyLine, LineIsRawWithoutSoftwareFlowControl)
 
 TEST_F(PtyLine, FourBitCharactersAreRejectedButThePortStaysOpen)
 {
-    TCommClass port(true);
+    TCommClass port;
     std::string message;
     EXPECT_TRUE(port.OpenComm(configuration(0, 6, 0), true, message));
     EXPECT_EQ(message, "Error updating DataControlBlock");
@@ -128,7 +128,7 @@ TEST_F(PtyLine, PortIndexNineOpensCom10)
 {
     ::unsetenv("OSTREVANE800_COM1");
     ::setenv("OSTREVANE800_COM10", slavePath.c_str(), 1);
-    TCommClass port(true);
+    TCommClass port;
     std::string message;
     EXPECT_TRUE(port.OpenComm(configuration(9), true, message));
     EXPECT_EQ(message, "Com10打开成功");
@@ -138,7 +138,7 @@ TEST_F(PtyLine, PortIndexNineOpensCom10)
 
 TEST_F(PtyLine, ReplyInTwoPiecesIsReturnedWholeUntilTheNextTransmission)
 {
-    TCommClass port(true);
+    TCommClass port;
     std::string message;
     ASSERT_TRUE(port.OpenComm(configuration(0), true, message));
     port.WriteText("\x04" "0011PV\x05");
@@ -158,8 +158,8 @@ TEST_F(PtyLine, ReplyInTwoPiecesIsReturnedWholeUntilTheNextTransmission)
 
 TEST_F(PtyLine, SecondPortObjectCannotTakeAHeldPort)
 {
-    TCommClass first(true);
-    TCommClass second(true);
+    TCommClass first;
+    TCommClass second;
     std::string message;
     ASSERT_TRUE(first.OpenComm(configuration(0), true, message));
     EXPECT_FALSE(second.OpenComm(configuration(0), true, message));
@@ -182,7 +182,7 @@ TEST_F(PtyLine, WhatIsNotAnOpenableSerialLineIsReportedUnavailable)
     for (const char* path : {"/nonexistent/ostrevane-port", static_cast<const char*>(fileName)}) {
         SCOPED_TRACE(path);
         ::setenv("OSTREVANE800_COM4", path, 1);
-        TCommClass port(true);
+        TCommClass port;
         std::string message;
         EXPECT_FALSE(port.OpenComm(configuration(3), true, message));
         EXPECT_EQ(message, "Com4不存在或被其它程序占用！");
@@ -196,7 +196,7 @@ TEST_F(PtyLine, WriteTextOnClosedPortOpensItWhenTheLineAppears)
 {
     testing_support::FakeClock clock;
     ::setenv("OSTREVANE800_COM1", "/nonexistent/ostrevane-port", 1);
-    TCommClass port(true);
+    TCommClass port;
     std::string message;
     ASSERT_FALSE(port.OpenComm(configuration(0, 6), true, message));
     ::setenv("OSTREVANE800_COM1", slavePath.c_str(), 1);
@@ -211,7 +211,7 @@ TEST_F(PtyLine, WriteTextOnClosedPortOpensItWhenTheLineAppears)
 TEST_F(PtyLine, ClosingReleasesTheLineForOtherPrograms)
 {
     {
-        TCommClass port(true);
+        TCommClass port;
         std::string message;
         ASSERT_TRUE(port.OpenComm(configuration(0), true, message));
     }
@@ -237,7 +237,7 @@ TEST_F(PtyLine, AVanishedLineIsReopenedWhenItReturnsUnderTheSameName)
     ASSERT_EQ(::symlink(slavePath.c_str(), name.c_str()), 0);
     ::setenv("OSTREVANE800_COM1", name.c_str(), 1);
 
-    TCommClass port(true);
+    TCommClass port;
     std::vector<std::string> reports;
     port.setErrorSink([&](const std::string& text) { reports.push_back(text); });
     std::string message;

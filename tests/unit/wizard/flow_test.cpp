@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "sysinfo/version_info.h"
 #include "wizard_harness.h"
 
 namespace wizard_testing {
@@ -142,8 +143,8 @@ TEST_F(WizardTest, HostEntryRunsThePagesOverTheHostWindow)
 TEST_F(WizardTest, VersionInformationOverTheHiddenPageThenTheHelpFileWhenThereIsOne)
 {
     testing_support::TempFolder folder;
-    const std::string savedFolder = driver::process().hostVersion.hostFolder;
-    driver::process().hostVersion.hostFolder = folder.path() + "/";
+    const std::string savedFolder = systeminfo::processVersions().hostVersion.hostFolder;
+    systeminfo::processVersions().hostVersion.hostFolder = folder.path() + "/";
     bool visibleAfter = false;
     toolkit.queue([&](ui::Form& form) {
         ui::headless::click(form, "VersionBtn");
@@ -155,7 +156,7 @@ TEST_F(WizardTest, VersionInformationOverTheHiddenPageThenTheHelpFileWhenThereIs
     ASSERT_TRUE(platform::touchFile(helpFile));
     script({"click VersionBtn"});
     run();
-    driver::process().hostVersion.hostFolder = savedFolder;
+    systeminfo::processVersions().hostVersion.hostFolder = savedFolder;
     ASSERT_EQ(toolkit.messages.size(), 2u);
     EXPECT_EQ(toolkit.messages[0].shownOver, "TStartFrm");
     EXPECT_FALSE(toolkit.messages[0].formVisible);

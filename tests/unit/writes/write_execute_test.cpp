@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/DLLMain.h"
+#include "sysinfo/version_info.h"
 #include "write_fixture.h"
 
 using namespace enginetest;
@@ -85,7 +85,7 @@ TEST_F(Writes, SwitchTagsActAtOnceInEveryValueType)
         bool on;
         TagValue shown;
     };
-    const std::string device = driver::DeviceName();
+    const std::string device = systeminfo::DeviceName();
     const Row rows[] = {
         {1, 0.0, Switch::Log, false, 0.0},
         {1, 2.5, Switch::Log, true, 1.0},
@@ -149,7 +149,7 @@ TEST_F(Writes, BeforeTheTableIsBuiltAWriteIsRefusedButTheParametersAreTakenOver)
 {
     object = std::make_unique<TDLLObject>();
     object->PortCreated = true;
-    object->Comm = std::make_unique<TCommClass>(true, std::make_unique<LineBackend>(line));
+    object->Comm = std::make_unique<TCommClass>(std::make_unique<LineBackend>(line));
     ASSERT_FALSE(object->ParmLoaded);
     EXPECT_FALSE(write(1, 1.0));
     EXPECT_TRUE(object->ParmLoaded);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/DLLMain.h"
+#include "sysinfo/version_info.h"
 #include "write_fixture.h"
 
 using namespace enginetest;
@@ -130,7 +130,7 @@ TEST_F(Writes, OnlyTheFirstThousandWriteCommandsAreLogged)
     }
     EXPECT_EQ(logged, 1000u);
     EXPECT_EQ(object->WriteLogBudget, 0);
-    EXPECT_EQ(first, driver::DevTypeName() + "类型=Ostrevane808，" + driver::DevIDName() +
+    EXPECT_EQ(first, systeminfo::DevTypeName() + "类型=Ostrevane808，" + systeminfo::DevIDName() +
                          "=1[T1 地址=SL1:0.0 写入值=0,]生成写标签命令串=" + select(1, "SL", "  0.0"));
     EXPECT_NE(last.find("写入值=999,"), std::string::npos);
 }

@@ -1,6 +1,6 @@
-#include "wizard/DLLStep2.h"
+#include "wizard/ModifyDevicesPage.h"
 
-#include "driver/DLLMain.h"
+#include "sysinfo/version_info.h"
 #include "wizard/DeviceList.h"
 #include "wizard/Wizard.h"
 #include "wizard/WizardTexts.h"
@@ -9,8 +9,8 @@ namespace wizard {
 
 TStep2Frm::TStep2Frm()
     : TDeviceListPage("TStep2Frm", kModifyPage,
-                      texts::wizard::ModifyTitle + driver::DevTypeName() + texts::wizard::ParametersOrDelete +
-                          driver::DevTypeName(),
+                      texts::wizard::ModifyTitle + systeminfo::DevTypeName() + texts::wizard::ParametersOrDelete +
+                          systeminfo::DevTypeName(),
                       texts::wizard::UnitNumberRepeated)
 {
     // The page opens on the preselected device and with the first device of the tree selected.

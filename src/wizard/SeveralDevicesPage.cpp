@@ -1,6 +1,6 @@
-#include "wizard/DLLStep12.h"
+#include "wizard/SeveralDevicesPage.h"
 
-#include "driver/DLLMain.h"
+#include "sysinfo/version_info.h"
 #include "wizard/DeviceList.h"
 #include "wizard/Wizard.h"
 #include "wizard/WizardTexts.h"
@@ -8,8 +8,8 @@
 namespace wizard {
 
 TStep12Frm::TStep12Frm()
-    : TDeviceListPage("TStep12Frm", kSeveralDevicesPage, texts::wizard::SeveralDevicesTitle + driver::DevTypeName(),
-                      driver::DevIDName() + texts::wizard::NumberRepeated)
+    : TDeviceListPage("TStep12Frm", kSeveralDevicesPage, texts::wizard::SeveralDevicesTitle + systeminfo::DevTypeName(),
+                      systeminfo::DevIDName() + texts::wizard::NumberRepeated)
 {
     // The page offers the next free number for the next device; nothing is selected.
     IDEd->setText(std::to_string(devices::FreeDeviceNo(state().WizardPDB)));

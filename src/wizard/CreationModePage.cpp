@@ -1,6 +1,6 @@
-#include "wizard/DLLStep1.h"
+#include "wizard/CreationModePage.h"
 
-#include "driver/DLLMain.h"
+#include "sysinfo/version_info.h"
 #include "wizard/Wizard.h"
 #include "wizard/WizardTexts.h"
 
@@ -32,7 +32,7 @@ TStep1Frm::TStep1Frm()
     : TWizardPage("TStep1Frm", kCreationModePage, texts::wizard::CreationModeTitle, texts::wizard::CreationModeHint,
                   true, true)
 {
-    const std::string& word = driver::DevTypeName();
+    const std::string& word = systeminfo::DevTypeName();
     const std::string captions[] = {texts::wizard::Single + word + texts::wizard::SingleCreation,
                                     texts::wizard::Multiple + word + texts::wizard::MultipleCreation};
     const std::string notes[][2] = {

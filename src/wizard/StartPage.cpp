@@ -1,8 +1,8 @@
-#include "wizard/DLLStepStart.h"
+#include "wizard/StartPage.h"
 
 #include "diagnostics/DLLDebug.h"
-#include "driver/DLLMain.h"
 #include "platform/files.h"
+#include "sysinfo/version_info.h"
 #include "wizard/Wizard.h"
 #include "wizard/WizardTexts.h"
 
@@ -35,7 +35,7 @@ TStartFrm::TStartFrm()
     : TWizardPage("TStartFrm", kStartPage, texts::wizard::StartTitle, texts::wizard::StartHint, false, true)
 {
     const std::string notes[] = {
-        texts::wizard::NewDevicesNote + driver::DevTypeName() + texts::wizard::FullStop,
+        texts::wizard::NewDevicesNote + systeminfo::DevTypeName() + texts::wizard::FullStop,
         texts::wizard::ModifyDevicesNote,
         texts::wizard::BrowseDevicesNote,
     };
@@ -82,14 +82,14 @@ void TStartFrm::finish()
 
 void TStartFrm::VersionBtnClick()
 {
-    const systeminfo::VersionRecord& version = driver::process().driverVersion;
+    const systeminfo::VersionRecord& version = systeminfo::processVersions().driverVersion;
     Hide();
     ui::toolkit().messageBox(
         version.InternalName + texts::wizard::VersionLine + version.FileVersion + "\r\n\r\n" + version.FileDescription,
-        driver::DeviceName(), ui::MessageKind::Information);
+        systeminfo::DeviceName(), ui::MessageKind::Information);
     Show();
     const std::string helpFile =
-        driver::process().hostVersion.hostFolder + "help" + platform::pathSeparator() + driver::DeviceName() + ".chm";
+        systeminfo::processVersions().hostVersion.hostFolder + "help" + platform::pathSeparator() + systeminfo::DeviceName() + ".chm";
     if (platform::fileExists(helpFile)) ui::toolkit().runCommand("hh " + helpFile);
 }
 

@@ -1,6 +1,6 @@
-#include "wizard/DLLStepEnd.h"
+#include "wizard/ConfirmationPage.h"
 
-#include "driver/DLLMain.h"
+#include "sysinfo/version_info.h"
 #include "wizard/DeviceList.h"
 #include "wizard/SerialSummary.h"
 #include "wizard/Wizard.h"
@@ -24,10 +24,10 @@ TEndFrm::TEndFrm()
     ComArgMemo->readOnly = true;
     ComArgMemo->setLines(serial::summaryLines(block));
 
-    const std::string& word = driver::DevTypeName();
-    const std::string& idWord = driver::DevIDName();
+    const std::string& word = systeminfo::DevTypeName();
+    const std::string& idWord = systeminfo::DevIDName();
     ui::Control& usage = add(ControlKind::GroupBox, "UsageGroup", {218, 92, 248, 142}, frame_.body);
-    usage.setCaption(driver::DeviceName() + texts::wizard::Usage);
+    usage.setCaption(systeminfo::DeviceName() + texts::wizard::Usage);
     Memo5 = &add(ControlKind::Memo, "Memo5", {8, 18, 232, 116}, &usage);
     Memo5->readOnly = true;
     Memo5->setLines(

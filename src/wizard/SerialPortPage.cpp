@@ -1,8 +1,8 @@
-#include "wizard/DLLStep4.h"
+#include "wizard/SerialPortPage.h"
 
 #include <iterator>
 
-#include "driver/DLLMain.h"
+#include "sysinfo/version_info.h"
 #include "wizard/SerialSummary.h"
 #include "wizard/Wizard.h"
 #include "wizard/WizardTexts.h"
@@ -57,7 +57,7 @@ const SerialField kFields[] = {
 
 TStep4Frm::TStep4Frm()
     : TWizardPage("TStep4Frm", kSerialPage, texts::wizard::SerialTitle,
-                  texts::wizard::SerialHint + driver::DevTypeName() + texts::wizard::SerialHintEnd, true, true)
+                  texts::wizard::SerialHint + systeminfo::DevTypeName() + texts::wizard::SerialHintEnd, true, true)
 {
     ui::Control& settings = add(ControlKind::GroupBox, "SettingsGroup", {8, 4, 226, 230}, frame_.body);
     settings.setCaption(texts::wizard::ComputerSerialParameters);
@@ -99,7 +99,7 @@ TStep4Frm::TStep4Frm()
     notes.setCaption(texts::wizard::ParameterNotes);
     Memo2 = &add(ControlKind::Memo, "Memo2", {8, 18, 210, 204}, &notes);
     Memo2->readOnly = true;
-    const std::string& word = driver::DevTypeName();
+    const std::string& word = systeminfo::DevTypeName();
     Memo2->setLines({texts::wizard::SerialNoteUse + word + texts::wizard::SerialNoteUseEnd,
                      texts::wizard::SerialNotePort,
                      texts::wizard::SerialNoteOthers + word + texts::wizard::SerialNoteOthersEnd});

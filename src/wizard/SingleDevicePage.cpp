@@ -1,8 +1,8 @@
-#include "wizard/DLLStep11.h"
+#include "wizard/SingleDevicePage.h"
 
 #include "definitions/DLLDef.h"
-#include "driver/DLLMain.h"
 #include "framework/PDB.h"
+#include "sysinfo/version_info.h"
 #include "wizard/DeviceList.h"
 #include "wizard/Wizard.h"
 #include "wizard/WizardTexts.h"
@@ -27,13 +27,13 @@ ui::Control& addNote(ui::Form& form, ui::Control* parent, const std::string& nam
 }  // namespace
 
 TStep11Frm::TStep11Frm()
-    : TWizardPage("TStep11Frm", kSingleDevicePage, texts::wizard::SingleDeviceTitle + driver::DevTypeName(),
-                  texts::wizard::SingleDeviceHint + driver::DevTypeName() + texts::wizard::SingleDeviceHintEnd, true,
+    : TWizardPage("TStep11Frm", kSingleDevicePage, texts::wizard::SingleDeviceTitle + systeminfo::DevTypeName(),
+                  texts::wizard::SingleDeviceHint + systeminfo::DevTypeName() + texts::wizard::SingleDeviceHintEnd, true,
                   true)
 {
-    const std::string& word = driver::DevTypeName();
+    const std::string& word = systeminfo::DevTypeName();
     fields_ = addTypeAndNumber(*this, frame_.body, {8, 4, 210, 118});
-    Memo2 = &addNote(*this, frame_.body, "Memo2", driver::DevIDName() + texts::wizard::Explanation, {8, 128, 210, 106});
+    Memo2 = &addNote(*this, frame_.body, "Memo2", systeminfo::DevIDName() + texts::wizard::Explanation, {8, 128, 210, 106});
     CardScrMemo =
         &addNote(*this, frame_.body, "CardScrMemo", word + texts::wizard::TypeExplanation, {226, 4, 240, 118});
     TagTypeMemo =
@@ -46,7 +46,7 @@ TStep11Frm::TStep11Frm()
     fields_.DevTypeEd->setItemIndex(code < def::kDeviceTypeCount ? code : 0);
     fields_.IDEd->setText(std::to_string(first));
     Memo2->setLines(
-        {"    " + driver::DeviceName() + texts::wizard::PartOf + driver::DevIDName() + texts::wizard::NumberRange});
+        {"    " + systeminfo::DeviceName() + texts::wizard::PartOf + systeminfo::DevIDName() + texts::wizard::NumberRange});
     DevTypeEdChange();
 
     fields_.DevTypeEd->OnChange = [this] { DevTypeEdChange(); };

@@ -1,0 +1,2 @@
+// A driver header that only points down: allowed.
+#include "framework/DLLBase.h"
