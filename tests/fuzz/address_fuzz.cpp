@@ -8,6 +8,7 @@
 //         bit 2: trace output on (the parsers' hints are written)
 //         bits 3-4: value kind of the tag (3 = a kind the host does not define)
 //         bit 5: TagEdAddr without checking (Option 1)
+//         bit 6: TagEdAddr also with a null text and with no configuration block
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -75,5 +76,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (text != typed) std::free(text);
     std::free(typed);
     std::free(message);
+    if (setup & 64) {
+        char* none = nullptr;
+        TagEdAddr(&block, &none, 0, &message);
+        std::free(none);
+        std::free(message);
+        text = nullptr;
+        TagEdAddr(nullptr, &text, 0, nullptr);
+        std::free(text);
+    }
     return 0;
 }
