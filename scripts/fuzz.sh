@@ -51,8 +51,14 @@ for target in "${targets[@]}"; do
   # A configuration block is 26424 bytes; the other inputs stay small.
   max_len=4096
   [ "$target" = pdb ] && max_len=26424
+  # Tokens the mutations splice in: mnemonics, separators, control characters.
+  dictionary=()
+  case "$target" in
+    reply) dictionary=(-dict=tests/fuzz/reply.dict) ;;
+    address | host_tags) dictionary=(-dict=tests/fuzz/address.dict) ;;
+  esac
   "$program" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -print_final_stats=1 \
-    -artifact_prefix="$artifacts" "$scratch" >"$log" 2>&1
+    "${dictionary[@]}" -artifact_prefix="$artifacts" "$scratch" >"$log" 2>&1
   code=$?
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)

@@ -2,7 +2,8 @@
 // a driver object on a line in memory polls (or writes) one parameter, and the
 // input is what comes back.
 //
-// Input: mnemonic byte, setup byte, [write value], pieces byte, reply bytes.
+// Input: mnemonic byte, setup byte, [write value], pieces byte, length byte, reply,
+// then traffic steps.
 //   setup bits 0-1: value kind of the first tag (3 = a kind the host does not define)
 //         bit 2: a write of the parameter is answered instead of its poll
 //         bit 3: the parameter lives on the 847 (device 2) rather than an 808 (device 1)
@@ -12,6 +13,10 @@
 //   that many bytes (text).
 //   Pieces byte: 0 delivers the reply at once, otherwise its first (byte mod length)
 //   characters arrive one pass earlier.
+//   Traffic steps, one pass each, while input remains (at most 64): a step byte whose
+//   low two bits say what happens before the pass: 0 its upper six bits' count of
+//   bytes arrive, 1 the clock moves on 20 ms times the upper bits, 2 the host writes
+//   the first tag (value as above), 3 the host writes the second tag.
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -82,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         object.ReadExecute();
     }
     const uint8_t pieces = input.byte();
-    const std::string reply = input.rest();
+    const std::string reply = input.bytes(input.byte());
     const size_t early = pieces && !reply.empty() ? pieces % reply.size() : 0;
     if (early) {
         line->incoming += reply.substr(0, early);
@@ -105,5 +110,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     clock.advance(1001);
     object.ReadExecute();
     report(object);
+
+    for (int step = 0; step < 64 && input.remaining() > 0; ++step) {
+        const uint8_t what = input.byte();
+        switch (what & 3) {
+        case 0: line->incoming += input.bytes(what >> 2); break;
+        case 1: clock.advance(20u * (what >> 2)); break;
+        case 2: object.WriteExecute(1, writeValue(input, records[0].ValueType)); break;
+        case 3: object.WriteExecute(2, writeValue(input, records[1].ValueType)); break;
+        }
+        object.ReadExecute();
+        report(object);
+    }
     return 0;
 }
