@@ -2,6 +2,9 @@
 // driver object taking a block over (IniParm), then starting with a few tags on it.
 //
 // Input: the 26424-byte block; a shorter input replaces the front of the default block.
+// Bit 0 of the first reserved byte after the switches opens the port through the
+// system's backend instead of the line in memory (COM1..COM10 name paths that do not
+// exist, so the open fails with the system's error).
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -49,9 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The object takes the block as it is, unvalidated, on a line in memory.
     {
         TDLLObject object;
-        object.PortCreated = true;
-        object.Comm = std::make_unique<TCommClass>(true, std::make_unique<testing_support::LineBackend>(
-                                                             std::make_shared<testing_support::Line>()));
+        if (!(block.Reserved3[0] & 1)) {
+            object.PortCreated = true;
+            object.Comm = std::make_unique<TCommClass>(true, std::make_unique<testing_support::LineBackend>(
+                                                                 std::make_shared<testing_support::Line>()));
+        }
         object.IniParm(&block);
         (void)object.takeStatusMsg();
     }
