@@ -6,6 +6,9 @@
 # 32-bit Wine (wine32:i386) is optional: when it cannot be installed the script
 # says so and still succeeds; the 32-bit Wine leg of the tests is then skipped.
 # Exit status: 0 when everything but possibly wine32 is installed, 1 otherwise.
+#
+# With --fuzz it installs only what scripts/fuzz.sh needs: clang and its runtime
+# libraries, which hold libFuzzer.
 set -u
 export DEBIAN_FRONTEND=noninteractive
 
@@ -13,6 +16,11 @@ required=(cmake g++ make ccache libgtest-dev libbenchmark-dev
     mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
     fonts-wqy-microhei fonts-wine dpkg-dev pkg-config)
 wine32=wine32:i386
+fuzz=0
+if [ "${1:-}" = --fuzz ]; then
+    fuzz=1
+    required=(cmake make ccache clang libclang-rt-14-dev)
+fi
 # Used only when Debian's i386 security index is out of step with amd64: the
 # main archive's versions, with the one library whose amd64 and i386 builds must match.
 wine32_fallback=(-t bookworm "$wine32"
@@ -25,7 +33,7 @@ installed() {  # package[:arch]
 missing=()
 for package in "${required[@]}"; do installed "$package" || missing+=("$package"); done
 need_wine32=0
-installed "$wine32" || need_wine32=1
+[ "$fuzz" -eq 1 ] || installed "$wine32" || need_wine32=1
 
 if [ "${#missing[@]}" -eq 0 ] && [ "$need_wine32" -eq 0 ]; then
     echo "install-deps: everything is installed"

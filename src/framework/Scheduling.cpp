@@ -199,6 +199,16 @@ void TBaseDLLObject::CancelCommand()
         const auto count = static_cast<int32_t>(std::min<size_t>(PollList.size(), INT32_MAX));
         bool first = true;
         bool wrapped = false;
+        // Long periods (and slowed polling of silent devices) give countdowns of up to
+        // 2^31 selections. While every countdown is above 2, a whole turn of the list only
+        // takes one from each: those turns are taken in one step, so that a selection never
+        // walks the list millions of times inside one read call.
+        int32_t lowest = INT32_MAX;
+        for (const auto& command : PollList) lowest = command ? std::min(lowest, command->skipCountdown) : INT32_MIN;
+        if (lowest > 2) {
+            for (const auto& command : PollList) command->skipCountdown -= lowest - 2;
+            wrapped = WrapIndex >= 0 && WrapIndex < count;
+        }
         TCommand* candidate = nullptr;
         do {
             PollIndex = PollIndex >= 0 && PollIndex < count ? (PollIndex + 1) % count : 0;

@@ -225,3 +225,34 @@ TEST_F(Engine, CommandsOfASwitchedOffDeviceAreSkippedExceptTheFirstOfTheList)
     EXPECT_EQ(lastSent(), poll(3, "PV"));
     EXPECT_EQ(object->DevLinkState[1], 5);
 }
+
+TEST_F(Engine, LongPeriodsAndSilentDevicesKeepTheirTurnsWithoutAStallInTheReadCall)
+{
+    // Periods above a second give every command a skip factor (period / 1000 ms), and a
+    // silent device multiplies its countdown by up to 100: with the longest periods the
+    // countdowns reach 2^31 selections, which must not cost 2^31 steps of one read call.
+    // The orders are those of a selection that walks the list one step at a time.
+    const struct {
+        uint32_t periodA, periodB;
+        const char* order;  // A (device 1) never answers, B (device 2) always does
+    } cases[] = {
+        {50000, 70000, "ABABBBABBBBBBABB"},
+        {0xFFFFFFFF, 0xFFFFFFFF, "ABABBBBBABBBBBBB"},
+        {0xFFFFFFFF, 2000, "ABBBBBBBBBBBBBBB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.order);
+        object.reset();
+        line->sent.clear();
+        ASSERT_TRUE(start({hostTag(1, "PV1:0.0", OSTREVANE_VALUE_NUMBER, c.periodA),
+                           hostTag(2, "PV2:0.0", OSTREVANE_VALUE_NUMBER, c.periodB)}));
+        pass();
+        std::string order;
+        while (order.size() < 16) {
+            const bool silent = lastSent() == poll(1, "PV");
+            order += silent ? 'A' : 'B';
+            silent ? timeOut() : answer(reply("PV", "1"));
+        }
+        EXPECT_EQ(order, c.order);
+    }
+}

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (the clang preset "fuzz": ASan + UBSan) and runs each
+# for SECONDS (default 60) on a scratch copy of its committed corpus. Prints per
+# target the executions, their rate and the crashes; a crash's input is kept in
+# build/fuzz/artifacts/<target>/.
+#
+#   scripts/fuzz.sh [SECONDS] [--merge] [TARGET...]
+#
+# --merge adds the new inputs that reach new code to tests/fuzz/corpus/<target>/
+# (libFuzzer's merge keeps only those); review their number before committing.
+set -u
+cd "$(dirname "$0")/.."
+seconds=60 merge=0 targets=()
+for argument in "$@"; do
+  case "$argument" in
+    --merge) merge=1 ;;
+    ''|*[!0-9]*) targets+=("$argument") ;;
+    *) seconds=$argument ;;
+  esac
+done
+[ "${#targets[@]}" -gt 0 ] || targets=(reply address pdb host_tags value)
+jobs=${JOBS:-2}
+
+# libFuzzer comes with clang's runtime libraries (Debian: clang, libclang-rt-14-dev).
+probe=$(mktemp -d)
+trap 'rm -rf "$probe"' EXIT
+printf '#include <cstddef>\n#include <cstdint>\nextern "C" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }\n' \
+  >"$probe/probe.cpp"
+if ! clang++ -fsanitize=fuzzer "$probe/probe.cpp" -o "$probe/probe" 2>"$probe/error"; then
+  echo "fuzz: clang++ cannot build a libFuzzer program:"
+  cat "$probe/error"
+  echo "fuzz: install clang and its runtime: scripts/install-deps.sh --fuzz (as root)"
+  exit 2
+fi
+
+cmake --preset fuzz >/dev/null || exit 2
+cmake --build --preset fuzz -j"$jobs" --target "${targets[@]/%/_fuzz}" || exit 2
+
+results=() status=0
+for target in "${targets[@]}"; do
+  program=build/fuzz/tests/fuzz/${target}_fuzz
+  corpus=tests/fuzz/corpus/$target
+  scratch=build/fuzz/scratch/$target
+  artifacts=build/fuzz/artifacts/$target/
+  log=build/fuzz/logs/$target.log
+  rm -rf "$scratch"
+  mkdir -p "$scratch" "$artifacts" "$(dirname "$log")"
+  cp "$corpus"/* "$scratch"/
+  before=$(find "$artifacts" -type f | wc -l)
+  echo "fuzz: $target for ${seconds}s (log: $log)"
+  # A configuration block is 26424 bytes; the other inputs stay small.
+  max_len=4096
+  [ "$target" = pdb ] && max_len=26424
+  # Tokens the mutations splice in: mnemonics, separators, control characters.
+  dictionary=()
+  case "$target" in
+    reply) dictionary=(-dict=tests/fuzz/reply.dict) ;;
+    address | host_tags) dictionary=(-dict=tests/fuzz/address.dict) ;;
+  esac
+  "$program" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -print_final_stats=1 \
+    "${dictionary[@]}" -artifact_prefix="$artifacts" "$scratch" >"$log" 2>&1
+  code=$?
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  crashes=$(($(find "$artifacts" -type f | wc -l) - before))
+  [ "$code" -ne 0 ] && [ "$crashes" -eq 0 ] && crashes=1  # stopped by a fault without an artifact
+  [ "$crashes" -gt 0 ] && status=1
+  results+=("$(printf '%-10s executions %10s   per second %6s   crashes %d' "$target" "${executions:-?}" "${rate:-?}" "$crashes")")
+  if [ "$merge" -eq 1 ] && [ "$crashes" -eq 0 ]; then
+    added_before=$(find "$corpus" -type f | wc -l)
+    "$program" -merge=1 -max_len="$max_len" "$corpus" "$scratch" >>"$log" 2>&1
+    echo "fuzz: $target: $(($(find "$corpus" -type f | wc -l) - added_before)) inputs added to $corpus"
+  fi
+done
+
+echo
+for line in "${results[@]}"; do echo "$line"; done
+exit "$status"
