@@ -3,6 +3,8 @@
 namespace def {
 
 // Texts are GBK bytes written as escapes (scripts/gbk-escape.py), each shown readable beside it.
+// The tables keep one row a line: clang-format would split the escaped texts.
+// clang-format off
 const std::array<DeviceTypeDef, kDeviceTypeCount> DevTypes = {{
     {"Ostrevane808",
      "Ostrevane808\xD6\xBB\xCA\xC7\xD2\xBB\xB8\xF6\xBC\xF2\xB5\xA5\xCA\xBE\xC0\xFD\xA1\xA3",  // Ostrevane808只是一个简单示例。
@@ -46,6 +48,7 @@ const std::array<TagTypeInfoRow, kTagTypeCount> TagTypeInfo = {{
     {"l2", "\xB5\xC8\xBC\xB6" "2", 0, 2, 999999.0, -99999.0},  // 等级2
     {"t2", "\xB1\xA3\xB3\xD6" "2", 0, 2, 9999.0, -999.0},  // 保持2
 }};
+// clang-format on
 
 // Measured values, setpoint, output and deviation alarm are read-only on the instrument.
 const std::array<uint8_t, kTagTypeCount> WriteAllowed = {1, 1, 1, 1, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 0, 1,
