@@ -13,9 +13,9 @@ constexpr int kDeviceCount = 100;
 constexpr uint8_t kNoDevice = 2;
 
 struct DeviceTypeDef {
-    std::string_view name;      // DevTypeNames
-    std::string_view note;      // DevTypeNotes
-    std::string_view tagNote;   // DevTypeTagNotes
+    std::string_view name;     // DevTypeNames
+    std::string_view note;     // DevTypeNotes
+    std::string_view tagNote;  // DevTypeTagNotes
 };
 extern const std::array<DeviceTypeDef, kDeviceTypeCount> DevTypes;
 
@@ -23,7 +23,7 @@ extern const std::array<DeviceTypeDef, kDeviceTypeCount> DevTypes;
 struct TagTypeInfoRow {
     std::string_view mnemonic;  // TagTypeNames, case kept (HB and Hb differ)
     std::string_view description;
-    uint8_t valueType;          // 0 analog
+    uint8_t valueType;  // 0 analog
     uint8_t attribute;
     double maximum;
     double minimum;
@@ -52,7 +52,7 @@ constexpr std::string_view WizardNote = "";
 constexpr std::string_view NoDeviceTypeName = "\xCE\xDE\xD0\xA7";  // 无效
 
 // Serial line tables, indexed by the codes stored in the configuration block.
-constexpr std::array<uint32_t, 15> BaudRates = {110,   300,   600,   1200,   2400,   4800,   9600,  14400,
+constexpr std::array<uint32_t, 15> BaudRates = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
                                                 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 constexpr std::array<uint8_t, 5> DataBits = {4, 5, 6, 7, 8};
 constexpr int ParityCount = 5;    // none, odd, even, mark, space

@@ -27,9 +27,9 @@ constexpr std::string_view kStx{&STX, 1};
 constexpr std::string_view kAck{&ACK, 1};
 
 // The parameter mnemonics as they travel on the line; case matters (HB and Hb differ).
-constexpr PerTagType<std::string_view> kMnemonics = {
-    "HS", "LS", "1H", "1L", "PV", "SP", "OP", "SW", "OS", "XS", "ER", "SL", "HA", "LA", "DA", "XP",
-    "TI", "TD", "HB", "LB", "CH", "BP", "HO", "SR", "Hb", "Lc", "r1", "l1", "t1", "r2", "l2", "t2"};
+constexpr PerTagType<std::string_view> kMnemonics = {"HS", "LS", "1H", "1L", "PV", "SP", "OP", "SW", "OS", "XS", "ER",
+                                                     "SL", "HA", "LA", "DA", "XP", "TI", "TD", "HB", "LB", "CH", "BP",
+                                                     "HO", "SR", "Hb", "Lc", "r1", "l1", "t1", "r2", "l2", "t2"};
 
 }  // namespace
 
@@ -52,7 +52,7 @@ const PerTagType<std::string_view> EchoRequiredText = every(std::string_view());
 const PerTagType<int32_t> EchoDataLength = every<int32_t>(2);
 
 const std::array<EchoStatusRow, 2> EchoStatus = {{
-    {"!", "\xB6\xC1\xD0\xB4\xD5\xFD\xB3\xA3"},  // 读写正常
+    {"!", "\xB6\xC1\xD0\xB4\xD5\xFD\xB3\xA3"},          // 读写正常
     {"?", "\xB7\xC7\xB7\xA8\xB5\xC4\xC3\xFC\xC1\xEE"},  // 非法的命令
 }};
 

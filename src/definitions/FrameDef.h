@@ -18,19 +18,19 @@ constexpr char ACK = 0x06;
 
 constexpr int32_t DevAddrLength = 2;  // digits of the device number in a frame
 constexpr bool DevAddrHex = false;
-constexpr uint8_t CrcKind = 6;        // 6: exclusive-or of the covered characters, one raw character
+constexpr uint8_t CrcKind = 6;  // 6: exclusive-or of the covered characters, one raw character
 constexpr int32_t CrcLength = 1;
 constexpr bool ValueHex = false;
 
 // Layout selectors.
-constexpr uint8_t kAskPoll = 4;       // head, device number doubled, mnemonic, ENQ
-constexpr uint8_t kAskSelect = 3;     // head, device number doubled, STX, mnemonic, value, ETX, check
-constexpr uint8_t kEchoText = 2;      // read: STX, mnemonic, data, ETX, check; write: a lone ACK
+constexpr uint8_t kAskPoll = 4;    // head, device number doubled, mnemonic, ENQ
+constexpr uint8_t kAskSelect = 3;  // head, device number doubled, STX, mnemonic, value, ETX, check
+constexpr uint8_t kEchoText = 2;   // read: STX, mnemonic, data, ETX, check; write: a lone ACK
 constexpr uint8_t kCrcXor = 6;
 
 // Value formats.
-constexpr uint8_t kValueFixed = 16;   // write: fixed point, one decimal; read: first number of the data
-constexpr uint8_t kValueNone = 3;     // no value text
+constexpr uint8_t kValueFixed = 16;  // write: fixed point, one decimal; read: first number of the data
+constexpr uint8_t kValueNone = 3;    // no value text
 
 template <typename T>
 using PerTagType = std::array<T, kTagTypeCount>;

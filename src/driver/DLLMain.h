@@ -15,9 +15,9 @@ class TBaseDLLObject;
 namespace driver {
 
 struct Branding {
-    void* bitmap = nullptr;   // the library carries no "PRODUCT" bitmap
-    std::string caption;      // string resource 50000, at most 254 characters
-    std::string secondText;   // string resource 40000
+    void* bitmap = nullptr;  // the library carries no "PRODUCT" bitmap
+    std::string caption;     // string resource 50000, at most 254 characters
+    std::string secondText;  // string resource 40000
 };
 
 struct ProcessState {

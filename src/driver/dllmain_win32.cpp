@@ -10,21 +10,14 @@ namespace {
 void handle(DWORD reason)
 {
     switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        driver::libraryInitialise();
-        break;
-    case DLL_THREAD_ATTACH:
-        driver::attach();
-        break;
-    case DLL_THREAD_DETACH:
-        driver::detach();
-        break;
+    case DLL_PROCESS_ATTACH: driver::libraryInitialise(); break;
+    case DLL_THREAD_ATTACH: driver::attach(); break;
+    case DLL_THREAD_DETACH: driver::detach(); break;
     case DLL_PROCESS_DETACH:
         driver::detach();
         driver::libraryFinalise();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -55,9 +55,7 @@ float withBit(float writeNumber, int32_t bit, bool on)
 void prepareWriteNumber(TDLLTag& tag)
 {
     switch (tagvalue::kindOf(tag.valueType)) {
-    case tagvalue::Kind::Number:
-        tag.writeNumber = static_cast<float>(requireNumber(tag.value));
-        break;
+    case tagvalue::Kind::Number: tag.writeNumber = static_cast<float>(requireNumber(tag.value)); break;
     case tagvalue::Kind::Boolean:
         tag.writeNumber = withBit(tag.writeNumber, tag.bitNo, tagvalue::asBoolean(tag.value));
         break;
@@ -236,8 +234,8 @@ void TCustomDLLObject::OptimizeCommParm()
                 }
                 if (!PDB.DebugSwitch) continue;
                 const int32_t deviceNo = command->deviceNo;
-                std::string text = logfile::timePrefix() + texts::framework::FullWidthColon + systeminfo::DevTypeName() +
-                                   texts::engine::TypeIs +
+                std::string text = logfile::timePrefix() + texts::framework::FullWidthColon +
+                                   systeminfo::DevTypeName() + texts::engine::TypeIs +
                                    (isDeviceNo(deviceNo) ? pdb::typeName(PDB.Devices[deviceNo]) : std::string()) +
                                    texts::framework::FullWidthComma + systeminfo::DevIDName() + "=" +
                                    std::to_string(deviceNo) + "[";

@@ -17,9 +17,9 @@
 namespace {
 
 constexpr std::string_view kClass = "TCustomDLLObject";
-constexpr double kSevereAfter = 10;       // consecutive time-outs before the host is alarmed
+constexpr double kSevereAfter = 10;  // consecutive time-outs before the host is alarmed
 constexpr double kLogSwitchPeriod = 10000;
-constexpr double kLogSwitchAt = 100;      // ...th time-out of each period switches logging on
+constexpr double kLogSwitchAt = 100;  // ...th time-out of each period switches logging on
 constexpr float kReportedFailureRate = 0.05f;
 constexpr size_t kStatisticsColumn = 32;  // bytes of each right-aligned text of the statistics line
 

@@ -195,10 +195,7 @@ void TBaseDLLObject::writeStatisticsTail()
     WriteLogMsg("\r\n");
 }
 
-void TBaseDLLObject::RotateLogFile()
-{
-    logfile::rotate();
-}
+void TBaseDLLObject::RotateLogFile() { logfile::rotate(); }
 
 void TBaseDLLObject::WriteCommEvent(const std::string& text)
 {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "Ostrevane800.h"
-#include "framework/DLLObjDef.h"
 #include "framework/DLLBaseDef.h"
+#include "framework/DLLObjDef.h"
 #include "framework/TagIndex.h"
 
 class TBaseDLLObject {
@@ -107,9 +107,9 @@ public:
     OstrevanePDB PDB{};
     int32_t MinUnitNo = 0;
     uintptr_t HostEvent = 0;
-    int32_t PollIndex = 0;       // position in the poll list of the next poll command
-    int32_t WrapIndex = 0;       // the poll command with the shortest period
-    uint32_t CycleStartTick = 0; // tick count when the current poll cycle began
+    int32_t PollIndex = 0;        // position in the poll list of the next poll command
+    int32_t WrapIndex = 0;        // the poll command with the shortest period
+    uint32_t CycleStartTick = 0;  // tick count when the current poll cycle began
     TCommand* CurrentCommand = nullptr;
     TCommand* CurrentChain = nullptr;
     // A write chain taken from the queue is owned here while it is the current chain
@@ -118,10 +118,10 @@ public:
     TCommandQueue WriteQueue;
     // Writes taken from the queue since the last poll command went out.
     int32_t WritesSincePoll = 0;
-    uint32_t SendTick = 0;         // tick count when the current command was sent
-    int32_t Elapsed = 0;           // ms since SendTick while waiting; 0 after an exchange
+    uint32_t SendTick = 0;  // tick count when the current command was sent
+    int32_t Elapsed = 0;    // ms since SendTick while waiting; 0 after an exchange
     bool ExchangeFinished = false;
-    bool FinishEnabled = false;    // FinalCommand runs only while set
+    bool FinishEnabled = false;  // FinalCommand runs only while set
     // The current exchange put a request on the line: bytes in the receive buffer can
     // only be its reply. A command that is not sent (line or device switched off) must
     // not take the previous exchange's reply, still in the buffer, for its own.
@@ -171,6 +171,6 @@ protected:
 
 private:
     bool destroyed_ = false;
-    int64_t logDay_ = 0;          // the day (days since 1970) of the last rotation
+    int64_t logDay_ = 0;  // the day (days since 1970) of the last rotation
     uint32_t logDayCheckTick_ = 0;
 };

@@ -73,7 +73,8 @@ std::string computeLogFileName(const std::string& hostFolder)
     const std::string fileName = std::string(kDriverFileStem) + ".Log";
     const std::string iniPath = hostFolder + "Vimerix.ini";
     if (!hostFolder.empty() && platform::fileExists(iniPath)) {
-        const std::string project = platform::readIniString(iniPath, "WORKING", "DefaultPROJECT", std::string(".") + separator);
+        const std::string project =
+            platform::readIniString(iniPath, "WORKING", "DefaultPROJECT", std::string(".") + separator);
         size_t last = std::string::npos;
         for (size_t i = 0; i < project.size(); ++i)
             if (platform::isPathSeparator(project[i])) last = i;

@@ -25,19 +25,19 @@ struct TCommand {
     ~TCommand();
 
     uint16_t flags = kReadCommandFlags;
-    uint8_t tries = 2;                // a write that fails while this is 1 is sent once more
-    TIndexArray tagIndexes;           // positions of the command's tags; the first created it
-    std::string request;              // the frame sent on the line
-    std::string answerMain;           // what a reply should begin with; for log lines only
-    std::string typeString;           // the creating tag's type string
+    uint8_t tries = 2;       // a write that fails while this is 1 is sent once more
+    TIndexArray tagIndexes;  // positions of the command's tags; the first created it
+    std::string request;     // the frame sent on the line
+    std::string answerMain;  // what a reply should begin with; for log lines only
+    std::string typeString;  // the creating tag's type string
     int32_t tagTypeIndex = -1;
     bool write = false;
-    int32_t startAddr = 0;            // first channel covered
-    int32_t endAddr = 0;              // last channel covered
-    int32_t highAddr = 0;             // highest channel of the grouped tags
-    int32_t lowAddr = 0;              // lowest channel of the grouped tags
-    bool rangeFixed = false;          // no tag may join any more
-    std::string reply;                // what the line returned in the current exchange
+    int32_t startAddr = 0;    // first channel covered
+    int32_t endAddr = 0;      // last channel covered
+    int32_t highAddr = 0;     // highest channel of the grouped tags
+    int32_t lowAddr = 0;      // lowest channel of the grouped tags
+    bool rangeFixed = false;  // no tag may join any more
+    std::string reply;        // what the line returned in the current exchange
     int32_t deviceNo = -1;
     uint32_t period = 0;              // ms: the smallest period of its tags
     int32_t skipCountdown = 0;        // selections left before it is polled again

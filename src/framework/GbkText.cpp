@@ -23,7 +23,8 @@ std::string upperAscii(std::string_view text)
     std::string result(text);
     for (size_t at = 0; at < result.size();) {
         const size_t length = charLength(result, at);
-        if (length == 1 && result[at] >= 'a' && result[at] <= 'z') result[at] = static_cast<char>(result[at] - 'a' + 'A');
+        if (length == 1 && result[at] >= 'a' && result[at] <= 'z')
+            result[at] = static_cast<char>(result[at] - 'a' + 'A');
         at += length;
     }
     return result;

@@ -52,7 +52,10 @@ int32_t countdownFor(int32_t skipFactor, float quality)
 
 }  // namespace
 
-bool TBaseDLLObject::deviceEnabled(int32_t deviceNo) const { return !isDeviceNo(deviceNo) || DevEnabled[deviceNo] != 0; }
+bool TBaseDLLObject::deviceEnabled(int32_t deviceNo) const
+{
+    return !isDeviceNo(deviceNo) || DevEnabled[deviceNo] != 0;
+}
 
 void TBaseDLLObject::indexSystemTags()
 {
@@ -110,16 +113,18 @@ void TBaseDLLObject::FinalCommand()
             LinkState = kLinkNormal;
             if (hasDevice) DevFailCount[deviceNo] = DevSilentCount[deviceNo] = 0;
         } else {
-            if (hasDevice && DevFailCount[deviceNo] != -1 && DevFailCount[deviceNo] != INT32_MAX) ++DevFailCount[deviceNo];
+            if (hasDevice && DevFailCount[deviceNo] != -1 && DevFailCount[deviceNo] != INT32_MAX)
+                ++DevFailCount[deviceNo];
             if (hasDevice && CommLineEnabled && DevEnabled[deviceNo] && DevSilentCount[deviceNo] < kSilentAfter)
                 deviceFellSilent = ++DevSilentCount[deviceNo] == kSilentAfter;
-            LinkState = CommLineEnabled ? kLinkStateAfterFailure[std::min<size_t>(LinkState, kLinkPaused)] : kLinkPaused;
+            LinkState =
+                CommLineEnabled ? kLinkStateAfterFailure[std::min<size_t>(LinkState, kLinkPaused)] : kLinkPaused;
         }
         const bool lineBrokeNow = LinkState == kLinkBroken && previousLinkState != kLinkBroken;
         if (deviceFellSilent || lineBrokeNow) markSilentTagsBad(lineBrokeNow, deviceNo);
         if (hasDevice) {
-            DevLinkState[deviceNo] = (!DevEnabled[deviceNo] || !CommLineEnabled) ? kLinkPaused
-                                                                                  : deviceLinkState(DevFailCount[deviceNo]);
+            DevLinkState[deviceNo] =
+                (!DevEnabled[deviceNo] || !CommLineEnabled) ? kLinkPaused : deviceLinkState(DevFailCount[deviceNo]);
         }
 
         // System tags follow the driver's state; a device's link tag only after an

@@ -45,9 +45,7 @@ void applyEffect(TBaseDLLObject& object, Kind kind, TDLLTag& tag, const std::str
         object.LinkState = 0;
         tag.writeAllowed = 0;
         break;
-    case Kind::EnCommLink:
-        object.CommLineEnabled = true;
-        break;
+    case Kind::EnCommLink: object.CommLineEnabled = true; break;
     case Kind::DeviceLink:
         tag.deviceNo = numberAfter(upperAddress, "DEVICELINK");
         if (deviceInTable(tag.deviceNo)) {

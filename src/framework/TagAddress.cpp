@@ -32,8 +32,10 @@ struct Found {
 // The half-width form wins when both forms occur.
 std::optional<Found> findSeparator(std::string_view text, const Separator& separator)
 {
-    if (size_t at = gbk::find(text, separator.half); at != std::string_view::npos) return Found{at, separator.half.size()};
-    if (size_t at = gbk::find(text, separator.full); at != std::string_view::npos) return Found{at, separator.full.size()};
+    if (size_t at = gbk::find(text, separator.half); at != std::string_view::npos)
+        return Found{at, separator.half.size()};
+    if (size_t at = gbk::find(text, separator.full); at != std::string_view::npos)
+        return Found{at, separator.full.size()};
     return std::nullopt;
 }
 

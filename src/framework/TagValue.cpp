@@ -73,8 +73,7 @@ TagValue convert(const TagValue& value, uint8_t valueType)
             return std::monostate{};
         }
         return asBoolean(value);
-    case Kind::Text:
-        return asText(value);
+    case Kind::Text: return asText(value);
     }
     return std::monostate{};
 }

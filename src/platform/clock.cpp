@@ -14,9 +14,6 @@ const Clock& clock()
     return current ? *current : systemClock();
 }
 
-void setClock(const Clock* replacement)
-{
-    installed.store(replacement, std::memory_order_release);
-}
+void setClock(const Clock* replacement) { installed.store(replacement, std::memory_order_release); }
 
 }  // namespace platform

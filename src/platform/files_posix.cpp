@@ -17,13 +17,13 @@ bool isPathSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool fileExists(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool folderExists(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -43,7 +43,7 @@ bool createFolders(const std::string& path)
 
 int64_t fileSize(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     if (stat(path.c_str(), &info) != 0) return -1;
     return static_cast<int64_t>(info.st_size);
 }
@@ -111,7 +111,7 @@ bool readFileTail(const std::string& path, size_t limit, std::string& content, u
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    struct stat info{};
+    struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(fd);
         return false;

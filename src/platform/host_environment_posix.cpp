@@ -28,9 +28,12 @@ bool readProcessorInfo(ProcessorInfo& info)
         while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
         std::string value = line.substr(colon + 1);
         while (!value.empty() && value.front() == ' ') value.erase(value.begin());
-        if (key == "model name") info.nameString = value, found = true;
-        else if (key == "vendor_id") info.vendorIdentifier = value, found = true;
-        else if (key == "model") info.identifier = value, found = true;
+        if (key == "model name")
+            info.nameString = value, found = true;
+        else if (key == "vendor_id")
+            info.vendorIdentifier = value, found = true;
+        else if (key == "model")
+            info.identifier = value, found = true;
     }
     return found;
 }

@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <condition_variable>
-#include <thread>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "platform/sync.h"
 

@@ -46,9 +46,7 @@ std::string TDLLObject::CreateValueStr(TDLLTag& tag, bool write)
         if (format != def::kValueFixed) return std::string();
         std::string text;
         switch (tagvalue::kindOf(tag.valueType)) {
-        case tagvalue::Kind::Number:
-            text = valuetext::analogText(numberOf(tag.value));
-            break;
+        case tagvalue::Kind::Number: text = valuetext::analogText(numberOf(tag.value)); break;
         case tagvalue::Kind::Boolean:
         case tagvalue::Kind::Text:
             // A bit write sends the whole word with the bit changed.
@@ -75,7 +73,8 @@ std::string TDLLObject::GetAskStr(TCommand&, TDLLTag& tag, bool write)
         }
         const std::string body = std::string(def::WriteAskCode[type]) + value + def::ETX;
         // Without a select layout the check covers nothing and is NUL.
-        const std::string checked = CheckCRC(def::WriteAskKind[type] == def::kAskSelect ? address + body : std::string());
+        const std::string checked =
+            CheckCRC(def::WriteAskKind[type] == def::kAskSelect ? address + body : std::string());
         const char check = checked.empty() ? '\0' : checked.back();
         return std::string(def::WriteAskHead[type]) + address + def::STX + body + check;
     });

@@ -28,7 +28,8 @@ void dropBack(std::string& text, size_t count) { text.erase(text.size() - std::m
 std::optional<double> analogValue(const std::string& data, const TagValue& previous)
 {
     if (!data.empty() && data.front() == '>') {
-        if (const auto number = valuetext::parseHex(valuetext::hexNumberText(data))) return static_cast<double>(*number);
+        if (const auto number = valuetext::parseHex(valuetext::hexNumberText(data)))
+            return static_cast<double>(*number);
         // What the tag had, as a whole number.
         return std::nearbyint(tagvalue::asNumber(previous));
     }
@@ -123,9 +124,7 @@ bool TDLLObject::CommAnalyze(const std::string& reply, TCommand& command, TTagTa
                 if (data.empty()) continue;
                 tag->value = switchValue(data, tag->value);
                 break;
-            case OSTREVANE_VALUE_TEXT:
-                tag->value = data;
-                break;
+            case OSTREVANE_VALUE_TEXT: tag->value = data; break;
             default:
                 if (data.empty()) continue;
                 break;

@@ -117,7 +117,8 @@ std::string paddedInteger(int64_t value, int width, bool hex)
     if (hex)
         for (char& c : text)
             if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-    if (width > 0 && text.size() < static_cast<size_t>(width)) text.insert(0, static_cast<size_t>(width) - text.size(), '0');
+    if (width > 0 && text.size() < static_cast<size_t>(width))
+        text.insert(0, static_cast<size_t>(width) - text.size(), '0');
     return negative ? "-" + text : text;
 }
 

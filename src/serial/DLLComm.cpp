@@ -12,8 +12,8 @@
 namespace {
 
 // Port index of the configuration block -> the name the port is opened by.
-constexpr std::array<std::string_view, def::PortCount> kPortNames = {
-    "Com1", "Com2", "Com3", "Com4", "Com5", "Com6", "Com7", "Com8", "Com9", "Com10"};
+constexpr std::array<std::string_view, def::PortCount> kPortNames = {"Com1", "Com2", "Com3", "Com4", "Com5",
+                                                                     "Com6", "Com7", "Com8", "Com9", "Com10"};
 
 constexpr std::string_view kOpened = texts::serial::PortOpened;
 constexpr std::string_view kNotAvailable = texts::serial::PortNotAvailable;
@@ -44,8 +44,7 @@ std::string joined(const std::string& left, std::string_view right)
 
 TCommClass::TCommClass(std::unique_ptr<serial::PortBackend> backend)
     : backend_(backend ? std::move(backend) : serial::createPortBackend())
-{
-}
+{}
 
 TCommClass::~TCommClass() { Close(); }
 
@@ -242,7 +241,8 @@ void TCommClass::onTransferError(std::string_view what)
 void TCommClass::onError(std::string_view message, int systemError)
 {
     std::string text = portName_ + ": " + std::string(message);
-    if (systemError != 0) text += " (OS error " + std::to_string(systemError) + ": " + serial::systemErrorText(systemError) + ")";
+    if (systemError != 0)
+        text += " (OS error " + std::to_string(systemError) + ": " + serial::systemErrorText(systemError) + ")";
     if (text == lastReported_) return;
     lastReported_ = text;
     if (errorSink_) errorSink_(text);

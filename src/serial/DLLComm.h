@@ -82,6 +82,6 @@ private:
     ErrorSink errorSink_;
     std::string lastReported_;  // the state last passed to the sink
     bool lost_ = false;
-    bool openFailed_ = false;   // the last attempt to open failed: wait before the next
+    bool openFailed_ = false;  // the last attempt to open failed: wait before the next
     uint32_t lastOpenAttempt_ = 0;
 };

@@ -9,9 +9,9 @@ namespace serial {
 // Line settings as the port applies them.
 struct LineSettings {
     uint32_t baudRate = 19200;
-    uint8_t dataBits = 8;  // 4..8
-    uint8_t parity = 2;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    uint8_t stopBits = 0;  // 0 one, 1 one and a half, 2 two
+    uint8_t dataBits = 8;     // 4..8
+    uint8_t parity = 2;       // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    uint8_t stopBits = 0;     // 0 one, 1 one and a half, 2 two
     bool parityCheck = true;  // fParity
     // The special characters the port state carries: DC1/DC3 for Xon/Xoff, no
     // error, end-of-file or event character.

@@ -43,8 +43,8 @@ struct StandardRate {
     tcflag_t code;
 };
 constexpr StandardRate kStandardRates[] = {
-    {110, B110},     {300, B300},     {600, B600},     {1200, B1200},     {2400, B2400},   {4800, B4800},
-    {9600, B9600},   {19200, B19200}, {38400, B38400}, {57600, B57600},   {115200, B115200}, {230400, B230400},
+    {110, B110},   {300, B300},     {600, B600},     {1200, B1200},   {2400, B2400},     {4800, B4800},
+    {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
 };
 
 // Rates with a code of their own are set by that code, so that programs reading the

@@ -182,10 +182,8 @@ bool deviceGone(int systemError)
     case ERROR_ACCESS_DENIED:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_DEVICE_REMOVED:
-    case ERROR_FILE_NOT_FOUND:
-        return true;
-    default:
-        return false;
+    case ERROR_FILE_NOT_FOUND: return true;
+    default: return false;
     }
 }
 

@@ -1,5 +1,5 @@
-#include "platform/host_environment.h"
 #include "sysinfo/system_info.h"
+#include "platform/host_environment.h"
 
 namespace systeminfo {
 

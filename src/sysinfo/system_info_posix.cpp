@@ -18,7 +18,7 @@ std::string operatingSystemDescription()
 MemoryStatus memoryStatus()
 {
     MemoryStatus status;
-    struct sysinfo figures{};
+    struct sysinfo figures {};
     if (sysinfo(&figures) == 0) {
         const uint64_t unit = figures.mem_unit ? figures.mem_unit : 1;
         status.totalPhysical = static_cast<uint64_t>(figures.totalram) * unit;
@@ -35,8 +35,8 @@ MemoryStatus memoryStatus()
         if (key == "MemAvailable:") status.availablePhysical = kilobytes * 1024;
     }
     if (status.totalPhysical > 0 && status.availablePhysical <= status.totalPhysical)
-        status.loadPercent =
-            static_cast<uint32_t>(100 - (status.availablePhysical * 100 + status.totalPhysical / 2) / status.totalPhysical);
+        status.loadPercent = static_cast<uint32_t>(100 - (status.availablePhysical * 100 + status.totalPhysical / 2) /
+                                                             status.totalPhysical);
     return status;
 }
 

@@ -34,8 +34,7 @@ void readInto(const std::wstring& path, VersionRecord& record)
         WORD codePage;
     }* translation = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                        &length) ||
+    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
         length < sizeof(Translation))
         return;
     wchar_t prefix[64];
@@ -43,9 +42,12 @@ void readInto(const std::wstring& path, VersionRecord& record)
     const struct {
         const wchar_t* key;
         std::string VersionRecord::*field;
-    } keys[] = {{L"FileDescription", &VersionRecord::FileDescription}, {L"FileVersion", &VersionRecord::FileVersion},
-                {L"InternalName", &VersionRecord::InternalName},       {L"DeviceName", &VersionRecord::DeviceName},
-                {L"DevTypeName", &VersionRecord::DevTypeName},         {L"DevIDName", &VersionRecord::DevIDName},
+    } keys[] = {{L"FileDescription", &VersionRecord::FileDescription},
+                {L"FileVersion", &VersionRecord::FileVersion},
+                {L"InternalName", &VersionRecord::InternalName},
+                {L"DeviceName", &VersionRecord::DeviceName},
+                {L"DevTypeName", &VersionRecord::DevTypeName},
+                {L"DevIDName", &VersionRecord::DevIDName},
                 {L"ChnName", &VersionRecord::ChnName}};
     for (const auto& key : keys) {
         std::wstring query = std::wstring(prefix) + key.key;

@@ -13,7 +13,8 @@
 #define OSTREVANE_FILE_DESCRIPTION "Ostrevane仪表"
 #define OSTREVANE_FILE_DESCRIPTION_GBK "Ostrevane\xD2\xC7\xB1\xED"
 #define OSTREVANE_INTERNAL_NAME "Ostrevane仪表通讯驱动程序β版"
-#define OSTREVANE_INTERNAL_NAME_GBK "Ostrevane\xD2\xC7\xB1\xED\xCD\xA8\xD1\xB6\xC7\xFD\xB6\xAF\xB3\xCC\xD0\xF2\xA6\xC2\xB0\xE6"
+#define OSTREVANE_INTERNAL_NAME_GBK \
+    "Ostrevane\xD2\xC7\xB1\xED\xCD\xA8\xD1\xB6\xC7\xFD\xB6\xAF\xB3\xCC\xD0\xF2\xA6\xC2\xB0\xE6"
 #define OSTREVANE_ORIGINAL_FILENAME "Ostrevane800.dll"
 #define OSTREVANE_PRODUCT_NAME "Ostrevane800"
 #define OSTREVANE_DEVICE_NAME "Ostrevane仪表"

@@ -31,8 +31,7 @@ ModalSession::~ModalSession() = default;
 
 Control::Control(Form& owner, ControlKind kind, std::string name, Control* parent)
     : form_(owner), kind_(kind), name_(std::move(name)), parent_(parent)
-{
-}
+{}
 
 void Control::changed()
 {
@@ -226,8 +225,7 @@ void Control::userKeyUp(int key)
 
 Timer::Timer(Form& owner, std::string name, uint32_t intervalMs)
     : form_(owner), name_(std::move(name)), interval_(intervalMs)
-{
-}
+{}
 
 void Timer::setEnabled(bool enabled)
 {

@@ -17,16 +17,16 @@ namespace ui {
 class Form;
 
 enum class ControlKind {
-    Panel,        // plain area; the white title band is a panel with a colour
+    Panel,  // plain area; the white title band is a panel with a colour
     Label,
     Button,
-    Edit,         // one-line edit
-    Memo,         // multi-line text
-    ComboBox,     // drop-down list, or editable when `editable`
-    Option,       // one option (radio) button; consecutive options form one group
-    RadioGroup,   // a captioned group of option buttons made from `items`
+    Edit,        // one-line edit
+    Memo,        // multi-line text
+    ComboBox,    // drop-down list, or editable when `editable`
+    Option,      // one option (radio) button; consecutive options form one group
+    RadioGroup,  // a captioned group of option buttons made from `items`
     CheckBox,
-    TreeView,     // flat list of nodes, all expanded
+    TreeView,  // flat list of nodes, all expanded
     GroupBox,
     ProgressBar,
 };
@@ -102,11 +102,11 @@ public:
     std::function<void(int key)> OnKeyUp;
 
     // What the user did; each changes the control, then fires its event.
-    void userType(const std::string& text);              // Edit, ComboBox (typed), Memo (whole text)
-    void userSetLines(std::vector<std::string> lines);   // Memo edited
-    void userSelect(int index);                          // ComboBox, RadioGroup
-    void userClick();                                    // Button, Option, CheckBox (toggles), TreeView
-    void userSelectNode(int index);                      // TreeView: select, then click
+    void userType(const std::string& text);             // Edit, ComboBox (typed), Memo (whole text)
+    void userSetLines(std::vector<std::string> lines);  // Memo edited
+    void userSelect(int index);                         // ComboBox, RadioGroup
+    void userClick();                                   // Button, Option, CheckBox (toggles), TreeView
+    void userSelectNode(int index);                     // TreeView: select, then click
     void userDoubleClick();
     void userKeyUp(int key);
 
@@ -160,11 +160,11 @@ public:
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    std::string className;     // e.g. "TStartFrm", for toolkits and logs
+    std::string className;  // e.g. "TStartFrm", for toolkits and logs
     int clientWidth = 475;
     int clientHeight = 333;
     bool stayOnTop = true;
-    bool centred = true;       // centred on the screen when created
+    bool centred = true;  // centred on the screen when created
 
     const std::string& caption() const { return caption_; }
     void setCaption(const std::string& text);
@@ -189,7 +189,11 @@ public:
 
     // For toolkits: the window became visible or was closed by its close box.
     void toolkitShown(bool visible) { visible_ = visible; }
-    void toolkitClosed() { closed_ = true; visible_ = false; }
+    void toolkitClosed()
+    {
+        closed_ = true;
+        visible_ = false;
+    }
     // For toolkits: their per-form data (window handles), released with the form.
     std::shared_ptr<void> toolkitData;
 

@@ -11,7 +11,8 @@ namespace wizard {
 TDeviceListPage::TDeviceListPage(const std::string& className, uint8_t pageNo, const std::string& captionSuffix,
                                  std::string duplicateMessage)
     : TWizardPage(className, pageNo, captionSuffix,
-                  texts::wizard::DeviceListHint + systeminfo::DevTypeName() + texts::wizard::DeviceListHintEnd, true, true),
+                  texts::wizard::DeviceListHint + systeminfo::DevTypeName() + texts::wizard::DeviceListHintEnd, true,
+                  true),
       duplicateMessage_(std::move(duplicateMessage))
 {
     using ui::ControlKind;
@@ -22,7 +23,8 @@ TDeviceListPage::TDeviceListPage(const std::string& className, uint8_t pageNo, c
     DevTypeEd = fields.DevTypeEd;
     IDEd = fields.IDEd;
     AddBtn = &addButton(*this, frame_, "AddBtn", texts::wizard::Add + systeminfo::DevTypeName(), {246, 134, 100, 25});
-    DelBtn = &addButton(*this, frame_, "DelBtn", texts::wizard::Delete + systeminfo::DevTypeName(), {358, 134, 100, 25});
+    DelBtn =
+        &addButton(*this, frame_, "DelBtn", texts::wizard::Delete + systeminfo::DevTypeName(), {358, 134, 100, 25});
 
     const OstrevanePDB& block = state().WizardPDB;
     showDeviceType(*DevTypeEd, pdb::deviceTypeAt(block, devices::preselectedEntry(block)));

@@ -28,8 +28,8 @@ PageFrame buildPageFrame(ui::Form& form, const std::string& captionSuffix, const
                          const std::string& instructionName = "InstructionLbl");
 
 // A button of the lower panel.
-ui::Control& addButton(ui::Form& form, const PageFrame& frame, const std::string& name,
-                       const std::string& caption, ui::Bounds bounds);
+ui::Control& addButton(ui::Form& form, const PageFrame& frame, const std::string& name, const std::string& caption,
+                       ui::Bounds bounds);
 
 // A wizard page: the frame, the button row and the navigation between pages.
 class TWizardPage : public ui::Form {

@@ -28,12 +28,13 @@ ui::Control& addNote(ui::Form& form, ui::Control* parent, const std::string& nam
 
 TStep11Frm::TStep11Frm()
     : TWizardPage("TStep11Frm", kSingleDevicePage, texts::wizard::SingleDeviceTitle + systeminfo::DevTypeName(),
-                  texts::wizard::SingleDeviceHint + systeminfo::DevTypeName() + texts::wizard::SingleDeviceHintEnd, true,
-                  true)
+                  texts::wizard::SingleDeviceHint + systeminfo::DevTypeName() + texts::wizard::SingleDeviceHintEnd,
+                  true, true)
 {
     const std::string& word = systeminfo::DevTypeName();
     fields_ = addTypeAndNumber(*this, frame_.body, {8, 4, 210, 118});
-    Memo2 = &addNote(*this, frame_.body, "Memo2", systeminfo::DevIDName() + texts::wizard::Explanation, {8, 128, 210, 106});
+    Memo2 =
+        &addNote(*this, frame_.body, "Memo2", systeminfo::DevIDName() + texts::wizard::Explanation, {8, 128, 210, 106});
     CardScrMemo =
         &addNote(*this, frame_.body, "CardScrMemo", word + texts::wizard::TypeExplanation, {226, 4, 240, 118});
     TagTypeMemo =
@@ -45,8 +46,8 @@ TStep11Frm::TStep11Frm()
     // A free preselected entry offers the first type.
     fields_.DevTypeEd->setItemIndex(code < def::kDeviceTypeCount ? code : 0);
     fields_.IDEd->setText(std::to_string(first));
-    Memo2->setLines(
-        {"    " + systeminfo::DeviceName() + texts::wizard::PartOf + systeminfo::DevIDName() + texts::wizard::NumberRange});
+    Memo2->setLines({"    " + systeminfo::DeviceName() + texts::wizard::PartOf + systeminfo::DevIDName() +
+                     texts::wizard::NumberRange});
     DevTypeEdChange();
 
     fields_.DevTypeEd->OnChange = [this] { DevTypeEdChange(); };

@@ -88,8 +88,8 @@ void TStartFrm::VersionBtnClick()
         version.InternalName + texts::wizard::VersionLine + version.FileVersion + "\r\n\r\n" + version.FileDescription,
         systeminfo::DeviceName(), ui::MessageKind::Information);
     Show();
-    const std::string helpFile =
-        systeminfo::processVersions().hostVersion.hostFolder + "help" + platform::pathSeparator() + systeminfo::DeviceName() + ".chm";
+    const std::string helpFile = systeminfo::processVersions().hostVersion.hostFolder + "help" +
+                                 platform::pathSeparator() + systeminfo::DeviceName() + ".chm";
     if (platform::fileExists(helpFile)) ui::toolkit().runCommand("hh " + helpFile);
 }
 

@@ -23,10 +23,10 @@ enum Page : uint8_t {
 constexpr int kHistorySize = 11;
 
 struct WizardState {
-    OstrevanePDB WizardPDB{};             // the working copy all pages edit
-    OstrevanePDB* hostPDB = nullptr;      // written only by a Finish button
+    OstrevanePDB WizardPDB{};         // the working copy all pages edit
+    OstrevanePDB* hostPDB = nullptr;  // written only by a Finish button
     bool WizardChanged = false;
-    uint8_t WizardPage = kClosed;         // the page the loop shows next
+    uint8_t WizardPage = kClosed;                       // the page the loop shows next
     std::array<uint8_t, kHistorySize> WizardHistory{};  // pages left by Next, for Back
     int8_t WizardDepth = 0;
 

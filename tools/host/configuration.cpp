@@ -17,7 +17,10 @@ namespace {
 void say(const std::string& text) { sys::writeOutput(text + "\n"); }
 void complain(const std::string& text) { sys::writeError("ostrevane-host: " + text + "\n"); }
 
-std::string countedText(const uint8_t* field) { return gbkToUtf8(std::string(reinterpret_cast<const char*>(field + 1), field[0])); }
+std::string countedText(const uint8_t* field)
+{
+    return gbkToUtf8(std::string(reinterpret_cast<const char*>(field + 1), field[0]));
+}
 
 }  // namespace
 

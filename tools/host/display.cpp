@@ -107,8 +107,13 @@ std::string renderScreen(const ScreenModel& model, int rows, int columns)
     for (const Column& column : columnsOf) heading += fitWidth(column.heading, column.width) + " ";
     lines.push_back(heading);
     for (const TagRow& row : model.rows) {
-        const std::string cells[] = {std::to_string(row.id), row.name,  row.address, row.value.empty() ? "-" : row.value,
-                                     row.quality.empty() ? "-" : row.quality, formatAge(row, model.now), row.link};
+        const std::string cells[] = {std::to_string(row.id),
+                                     row.name,
+                                     row.address,
+                                     row.value.empty() ? "-" : row.value,
+                                     row.quality.empty() ? "-" : row.quality,
+                                     formatAge(row, model.now),
+                                     row.link};
         std::string line;
         for (size_t i = 0; i < std::size(columnsOf); ++i) line += fitWidth(cells[i], columnsOf[i].width) + " ";
         lines.push_back(line);
@@ -166,7 +171,8 @@ std::vector<std::string> LineEditor::feed(const std::string& bytes)
             pending_.clear();
         } else if (byte == 0x7F || byte == 0x08) {
             // Back over one whole character, however many bytes it took.
-            while (!pending_.empty() && (static_cast<unsigned char>(pending_.back()) & 0xC0) == 0x80) pending_.pop_back();
+            while (!pending_.empty() && (static_cast<unsigned char>(pending_.back()) & 0xC0) == 0x80)
+                pending_.pop_back();
             if (!pending_.empty()) pending_.pop_back();
         } else if (byte == 0x15) {
             pending_.clear();

@@ -13,10 +13,10 @@ struct TagRow {
     uint32_t id = 0;
     std::string name;
     std::string address;
-    std::string value;    // empty until the first report
-    std::string quality;  // "good", "bad", ...
+    std::string value;                 // empty until the first report
+    std::string quality;               // "good", "bad", ...
     std::optional<double> reportedAt;  // seconds since the start
-    std::string link;                   // the link state of the tag's device
+    std::string link;                  // the link state of the tag's device
 };
 
 struct ScreenModel {

@@ -1,5 +1,5 @@
-#include <objbase.h>
 #include <windows.h>
+#include <objbase.h>
 
 #include "host/driver_library.h"
 #include "host/driver_library_os.h"
@@ -47,7 +47,8 @@ std::string programFolder()
     const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
     std::wstring path(buffer, length);
     path.resize(path.find_last_of(L"\\/") + 1);
-    const int size = WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), result.data(), size, nullptr, nullptr);
     return result;

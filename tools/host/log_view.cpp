@@ -161,7 +161,8 @@ LogEntry classifyLogLine(const std::string& gbkLine)
     }
     if (startsWith(gbkLine, message, t.cycle)) {
         const std::string digits = gbkLine.substr(message + t.cycle.size());
-        const auto [stop, failure] = std::from_chars(digits.data(), digits.data() + digits.size(), entry.cycleMilliseconds);
+        const auto [stop, failure] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), entry.cycleMilliseconds);
         if (failure == std::errc() && stop == digits.data() + digits.size()) {
             entry.kind = LogEntry::Kind::Cycle;
             return entry;

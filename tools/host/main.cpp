@@ -40,12 +40,14 @@ std::string driverPath(const host::Options& options)
 
 class Surroundings : public host::SessionSurroundings {
 public:
-    Surroundings(bool keyMode) : keyboard_(host::sys::Keyboard::open(keyMode)), event_(host::sys::HostEvent::create()) {}
+    Surroundings(bool keyMode) : keyboard_(host::sys::Keyboard::open(keyMode)), event_(host::sys::HostEvent::create())
+    {}
 
     uint64_t milliseconds() override
     {
         using namespace std::chrono;
-        return static_cast<uint64_t>(duration_cast<std::chrono::milliseconds>(steady_clock::now().time_since_epoch()).count());
+        return static_cast<uint64_t>(
+            duration_cast<std::chrono::milliseconds>(steady_clock::now().time_since_epoch()).count());
     }
     void sleep(uint32_t milliseconds) override { host::sys::sleepMilliseconds(milliseconds); }
     bool interrupted() override { return host::sys::interrupted(); }

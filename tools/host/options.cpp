@@ -13,8 +13,8 @@ const char kParityLetters[5] = {'N', 'O', 'E', 'M', 'S'};
 
 bool PdbSettings::empty() const
 {
-    return devices.empty() && !portCode && !baudCode && !dataBitsCode && !parityCode && !stopBitsCode &&
-           !createMode && !debugSwitch && !errorOutput && !traceOutput;
+    return devices.empty() && !portCode && !baudCode && !dataBitsCode && !parityCode && !stopBitsCode && !createMode &&
+           !debugSwitch && !errorOutput && !traceOutput;
 }
 
 namespace {
@@ -70,8 +70,8 @@ void takeSetting(PdbSettings& settings, std::string_view name, std::string_view 
         const size_t colon = value.find(':');
         int number = -1;
         const std::string type = colon == std::string_view::npos ? "" : lowerAscii(value.substr(colon + 1));
-        const bool numberOk = colon != std::string_view::npos && readInt(value.substr(0, colon), number) &&
-                              number >= 0 && number <= 99;
+        const bool numberOk =
+            colon != std::string_view::npos && readInt(value.substr(0, colon), number) && number >= 0 && number <= 99;
         uint8_t code = 255;
         if (type == "808") code = 0;
         if (type == "847") code = 1;
@@ -104,7 +104,8 @@ void takeSetting(PdbSettings& settings, std::string_view name, std::string_view 
             settings.baudCode = code;
         }
     } else if (name == "--line") {
-        if (!readLine(value, settings)) problem = "--line takes DATA PARITY STOP such as 8N1, 7E2 or 8N1.5 (parity N O E M S)";
+        if (!readLine(value, settings))
+            problem = "--line takes DATA PARITY STOP such as 8N1, 7E2 or 8N1.5 (parity N O E M S)";
     } else if (name == "--mode") {
         const std::string mode = lowerAscii(value);
         if (mode == "single")
@@ -128,16 +129,16 @@ void takeSetting(PdbSettings& settings, std::string_view name, std::string_view 
 
 bool takesValue(std::string_view name)
 {
-    for (std::string_view known : {"--device", "--port", "--baud", "--line", "--mode", "--debug", "--errors",
-                                   "--trace", "--driver", "--pdb", "--tags", "--duration", "--write", "--output",
-                                   "--log"})
+    for (std::string_view known : {"--device", "--port", "--baud", "--line", "--mode", "--debug", "--errors", "--trace",
+                                   "--driver", "--pdb", "--tags", "--duration", "--write", "--output", "--log"})
         if (name == known) return true;
     return false;
 }
 
 bool isSetting(std::string_view name)
 {
-    for (std::string_view known : {"--device", "--port", "--baud", "--line", "--mode", "--debug", "--errors", "--trace"})
+    for (std::string_view known :
+         {"--device", "--port", "--baud", "--line", "--mode", "--debug", "--errors", "--trace"})
         if (name == known) return true;
     return false;
 }
@@ -224,10 +225,11 @@ struct Parser {
     {
         const Options& o = options;
         if (o.command == Command::Help) return true;
-        if (o.command == Command::PdbSet && o.settings.empty()) error = "pdb set needs at least one setting, e.g. --baud 9600";
+        if (o.command == Command::PdbSet && o.settings.empty())
+            error = "pdb set needs at least one setting, e.g. --baud 9600";
         const bool run = o.command == Command::Run;
-        const bool usesSettings = o.command == Command::PdbCreate || o.command == Command::PdbSet ||
-                                  o.command == Command::Address || run;
+        const bool usesSettings =
+            o.command == Command::PdbCreate || o.command == Command::PdbSet || o.command == Command::Address || run;
         if (!usesSettings && !o.settings.empty()) error = "this command takes no configuration settings";
         if (!run && (!o.tagsFile.empty() || o.durationSeconds || !o.writes.empty() || o.traffic ||
                      o.output != OutputMode::Automatic || !o.logPath.empty()))

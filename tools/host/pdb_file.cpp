@@ -47,9 +47,9 @@ std::string serialLine(const OstrevanePDB& block)
     text += block.ParityCode <= 4 ? kParity[block.ParityCode]
                                   : "parity code " + std::to_string(block.ParityCode) + " (not in the table)";
     text += ", ";
-    text += block.StopBitsCode <= 2 ? std::string(kStopBits[block.StopBitsCode]) + " stop bit" +
-                                          (block.StopBitsCode == 0 ? "" : "s")
-                                    : "stop-bits code " + std::to_string(block.StopBitsCode) + " (not in the table)";
+    text += block.StopBitsCode <= 2
+                ? std::string(kStopBits[block.StopBitsCode]) + " stop bit" + (block.StopBitsCode == 0 ? "" : "s")
+                : "stop-bits code " + std::to_string(block.StopBitsCode) + " (not in the table)";
     return text;
 }
 
@@ -146,10 +146,10 @@ std::vector<std::string> describePdb(const OstrevanePDB& block)
     lines.push_back("  debug switch:  " + onOff(block.DebugSwitch));
     lines.push_back("  error output:  " + onOff(block.ErrorOutput));
     lines.push_back("  trace output:  " + onOff(block.TraceOutput));
-    lines.push_back(std::string("  creation mode: ") +
-                    (block.CreateMode == 0   ? "single device (RS232)"
-                     : block.CreateMode == 1 ? "several devices (RS485/RS422)"
-                                             : "code " + std::to_string(block.CreateMode)));
+    lines.push_back(std::string("  creation mode: ") + (block.CreateMode == 0 ? "single device (RS232)"
+                                                        : block.CreateMode == 1
+                                                            ? "several devices (RS485/RS422)"
+                                                            : "code " + std::to_string(block.CreateMode)));
     lines.push_back("  first device:  " + std::to_string(block.FirstDevice));
     lines.push_back("  serial line:   " + serialLine(block));
     int configured = 0;
@@ -158,14 +158,13 @@ std::vector<std::string> describePdb(const OstrevanePDB& block)
         if (entry.DeviceType == kNoDevice) continue;
         ++configured;
         const std::string stored = entryTypeName(entry);
-        std::string line = "  device " + std::to_string(n) + ":" + std::string(n < 10 ? "  " : " ") +
-                           gbkToUtf8(stored);
+        std::string line = "  device " + std::to_string(n) + ":" + std::string(n < 10 ? "  " : " ") + gbkToUtf8(stored);
         const std::string expected = deviceTypeName(entry.DeviceType);
         if (expected.empty())
             line += "  (type code " + std::to_string(entry.DeviceType) + " is unknown: the driver clears this entry)";
         else if (expected != stored || entry.TypeName[0] > kTypeNameLimit)
-            line += "  (type name does not match type code " + std::to_string(entry.DeviceType) +
-                    " (" + expected + "): the driver clears this entry)";
+            line += "  (type name does not match type code " + std::to_string(entry.DeviceType) + " (" + expected +
+                    "): the driver clears this entry)";
         if (entry.DeviceNo != n) line += "  (entry number says " + std::to_string(entry.DeviceNo) + ")";
         lines.push_back(line);
     }

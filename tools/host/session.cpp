@@ -31,9 +31,9 @@ struct LinkSource {
 
 struct HostTag {
     TagEntry listEntry;
-    bool hidden = false;             // added by the host to learn the link states
+    bool hidden = false;                // added by the host to learn the link states
     std::optional<LinkSource> reports;  // a link state tag (number type) and what it reports on
-    LinkSource follows;              // the link this tag's values travel over
+    LinkSource follows;                 // the link this tag's values travel over
     TagRow row;
     std::optional<Value> value;
 };
@@ -47,8 +47,7 @@ class Session {
 public:
     Session(SessionSetup setup, SessionSurroundings& around)
         : setup_(std::move(setup)), around_(around), driver_(*setup_.driver), log_(setup_.logPath)
-    {
-    }
+    {}
 
     int run()
     {
@@ -111,12 +110,13 @@ private:
         if (isSystemTagAddress(listEntry.address)) return {};
         const AddressCheck check = checkAddress(driver_, setup_.pdb, listEntry.address, setup_.takeText);
         if (!check.valid) return {};
-        const bool namesDevice = listEntry.address.find(':') != std::string::npos ||
-                                 listEntry.address.find("：") != std::string::npos;
+        const bool namesDevice =
+            listEntry.address.find(':') != std::string::npos || listEntry.address.find("：") != std::string::npos;
         if (!namesDevice) return {LinkSource::Kind::Device, defaultDevice_};
         const size_t colon = check.canonical.find(':');
         size_t digits = colon;
-        while (digits > 0 && digits != std::string::npos && std::isdigit(static_cast<unsigned char>(check.canonical[digits - 1])))
+        while (digits > 0 && digits != std::string::npos &&
+               std::isdigit(static_cast<unsigned char>(check.canonical[digits - 1])))
             --digits;
         if (colon == std::string::npos || digits == colon) return {};
         return {LinkSource::Kind::Device, std::stoi(check.canonical.substr(digits, colon - digits))};
@@ -182,7 +182,8 @@ private:
             for (const HostTag& tag : tags_) {
                 if (tag.hidden) continue;
                 report("final", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name,
-                                 "address=" + tag.listEntry.address, "quality=" + (tag.row.quality.empty() ? "-" : tag.row.quality),
+                                 "address=" + tag.listEntry.address,
+                                 "quality=" + (tag.row.quality.empty() ? "-" : tag.row.quality),
                                  "value=" + (tag.row.value.empty() ? "-" : tag.row.value)});
             }
         }
@@ -261,9 +262,9 @@ private:
             tag.row.reportedAt = now;
             if (tag.reports) noteLink(*tag.reports, value);
             if (!tag.hidden)
-                report("value", {"id=" + std::to_string(id), "name=" + tag.listEntry.name, "address=" + tag.listEntry.address,
-                                 "quality=" + tag.row.quality, "stamp=" + formatOleTime(record.TimeStamp),
-                                 "value=" + tag.row.value});
+                report("value", {"id=" + std::to_string(id), "name=" + tag.listEntry.name,
+                                 "address=" + tag.listEntry.address, "quality=" + tag.row.quality,
+                                 "stamp=" + formatOleTime(record.TimeStamp), "value=" + tag.row.value});
             confirmWrite(position->second, value);
         }
     }
@@ -326,7 +327,8 @@ private:
             return std::nullopt;
         }
         const HostTag& tag = tags_[*found];
-        const auto value = parseValue(tag.listEntry.type, tag.listEntry.type == ValueType::Text ? valueText : trim(valueText), problem);
+        const auto value = parseValue(tag.listEntry.type,
+                                      tag.listEntry.type == ValueType::Text ? valueText : trim(valueText), problem);
         if (!value) {
             problem += " (" + tag.listEntry.name + " is a " + valueTypeName(tag.listEntry.type) + " tag)";
             return std::nullopt;
@@ -361,8 +363,9 @@ private:
         const bool result = driver_.OnDataWrite(1, &record, &message) != 0;
         ++writesSent_;
         const std::string text = takeText(message);
-        report("write", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name, "value=" + formatValue(target->second),
-                         "result=" + std::string(result ? "true" : "false"), "message=" + text});
+        report("write", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name,
+                         "value=" + formatValue(target->second), "result=" + std::string(result ? "true" : "false"),
+                         "message=" + text});
         if (result) pendingWrites_.push_back({target->first, target->second});
     }
 
@@ -372,7 +375,8 @@ private:
         for (auto pending = pendingWrites_.begin(); pending != pendingWrites_.end(); ++pending) {
             if (pending->tag != position || !(pending->value == value)) continue;
             const HostTag& tag = tags_[position];
-            report("written", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name, "value=" + formatValue(value)});
+            report("written", {"id=" + std::to_string(tag.listEntry.id), "name=" + tag.listEntry.name,
+                               "value=" + formatValue(value)});
             pendingWrites_.erase(pending);
             return;
         }
@@ -396,10 +400,11 @@ private:
             char* message = nullptr;
             driver_.WriteLog(setting == "ON" ? 1 : 0, &message);
             const std::string text = takeText(message);
-            report("writelog", {"enable=" + std::string(setting == "ON" ? "true" : "false"),
-                                "message=" + (text.empty() ? std::string("(none: the driver had no status to hand over, "
-                                                                         "so the switch was not applied)")
-                                                           : text)});
+            report("writelog",
+                   {"enable=" + std::string(setting == "ON" ? "true" : "false"),
+                    "message=" + (text.empty() ? std::string("(none: the driver had no status to hand over, "
+                                                             "so the switch was not applied)")
+                                               : text)});
         } else if (word == "HELP" || word == "?") {
             report("help", {"text=TAG=VALUE writes (TAG an id or name); log on|off; status; quit"});
         } else {

@@ -19,12 +19,19 @@ enum Column { Id, Name, Address, Type, Interval, Initial, ColumnCount };
 
 std::optional<Column> columnNamed(const std::string& header)
 {
-    static const std::map<std::string, Column> kNames = {
-        {"id", Id},           {"tag id", Id},           {"name", Name},
-        {"tag name", Name},   {"address", Address},     {"tag address", Address},
-        {"type", Type},       {"value type", Type},     {"interval", Interval},
-        {"report interval", Interval},                  {"interval ms", Interval},
-        {"initial", Initial}, {"initial value", Initial}};
+    static const std::map<std::string, Column> kNames = {{"id", Id},
+                                                         {"tag id", Id},
+                                                         {"name", Name},
+                                                         {"tag name", Name},
+                                                         {"address", Address},
+                                                         {"tag address", Address},
+                                                         {"type", Type},
+                                                         {"value type", Type},
+                                                         {"interval", Interval},
+                                                         {"report interval", Interval},
+                                                         {"interval ms", Interval},
+                                                         {"initial", Initial},
+                                                         {"initial value", Initial}};
     const auto found = kNames.find(lowerAscii(trim(header)));
     if (found == kNames.end()) return std::nullopt;
     return found->second;
@@ -43,7 +50,10 @@ struct RowReader {
     std::map<uint32_t, int> idLines;
     std::map<std::string, int> nameLines;
 
-    void fail(int line, const std::string& what) { errors.push_back(fileName + ":" + std::to_string(line) + ": " + what); }
+    void fail(int line, const std::string& what)
+    {
+        errors.push_back(fileName + ":" + std::to_string(line) + ": " + what);
+    }
 
     // A text for a fixed-size field of the host record, in GBK.
     std::optional<std::string> fieldText(int line, const std::string& what, const std::string& text, size_t limit)
@@ -54,8 +64,8 @@ struct RowReader {
             return std::nullopt;
         }
         if (gbk->size() > limit) {
-            fail(line, what + " '" + text + "' takes " + std::to_string(gbk->size()) + " bytes in GBK; the field holds " +
-                           std::to_string(limit));
+            fail(line, what + " '" + text + "' takes " + std::to_string(gbk->size()) +
+                           " bytes in GBK; the field holds " + std::to_string(limit));
             return std::nullopt;
         }
         return gbk;
@@ -88,9 +98,10 @@ struct RowReader {
             fail(line, "the address is empty");
             ok = false;
         }
-        const auto name = tag.name.empty() ? std::optional<std::string>("") : fieldText(line, "name", tag.name, kNameBytes);
-        const auto address =
-            tag.address.empty() ? std::optional<std::string>("") : fieldText(line, "address", tag.address, kAddressBytes);
+        const auto name =
+            tag.name.empty() ? std::optional<std::string>("") : fieldText(line, "name", tag.name, kNameBytes);
+        const auto address = tag.address.empty() ? std::optional<std::string>("")
+                                                 : fieldText(line, "address", tag.address, kAddressBytes);
         ok = ok && name && address;
         if (name) tag.nameGbk = *name;
         if (address) tag.addressGbk = *address;
@@ -119,7 +130,8 @@ struct RowReader {
                 fail(line, "initial value: " + problem + " for a " + valueTypeName(tag.type) + " tag");
                 ok = false;
             } else if (tag.type == ValueType::Text && !utf8ToGbk(initialText)) {
-                fail(line, "initial text '" + initialText + "' holds characters that GBK cannot carry (or is no UTF-8)");
+                fail(line,
+                     "initial text '" + initialText + "' holds characters that GBK cannot carry (or is no UTF-8)");
                 ok = false;
             }
         }
@@ -172,7 +184,7 @@ std::optional<std::vector<std::string>> splitCsvLine(const std::string& line, st
 }
 
 std::vector<TagEntry> parseTagList(const std::string& content, const std::string& fileName,
-                                  std::vector<std::string>& errors)
+                                   std::vector<std::string>& errors)
 {
     std::vector<TagEntry> tags;
     RowReader reader{fileName, errors, {}, {}};
@@ -222,14 +234,16 @@ std::vector<TagEntry> parseTagList(const std::string& content, const std::string
             continue;
         }
         if (fields->size() != headerFields) {
-            reader.fail(line, std::to_string(fields->size()) + " fields where the header has " +
-                                  std::to_string(headerFields));
+            reader.fail(
+                line, std::to_string(fields->size()) + " fields where the header has " + std::to_string(headerFields));
             continue;
         }
         if (auto tag = reader.read(line, *fields, at)) tags.push_back(std::move(*tag));
     }
-    if (!haveHeader) errors.push_back(fileName + ": no header line (id,name,address,type,interval,initial)");
-    else if (tags.empty() && errors.empty()) errors.push_back(fileName + ": no tags");
+    if (!haveHeader)
+        errors.push_back(fileName + ": no header line (id,name,address,type,interval,initial)");
+    else if (tags.empty() && errors.empty())
+        errors.push_back(fileName + ": no tags");
     return tags;
 }
 

@@ -19,9 +19,9 @@ namespace host {
 
 struct TagEntry {
     uint32_t id = 0;
-    std::string name;         // UTF-8, as shown
-    std::string address;      // UTF-8, as written in the file
-    std::string nameGbk;      // what the driver gets
+    std::string name;     // UTF-8, as shown
+    std::string address;  // UTF-8, as written in the file
+    std::string nameGbk;  // what the driver gets
     std::string addressGbk;
     ValueType type = ValueType::Number;
     uint32_t interval = 0;  // ms
@@ -34,7 +34,7 @@ constexpr uint32_t kLargestTagId = 65535;
 
 // Reads the rows of `content`. Every bad row adds one error "FILE:LINE: what is wrong".
 std::vector<TagEntry> parseTagList(const std::string& content, const std::string& fileName,
-                                  std::vector<std::string>& errors);
+                                   std::vector<std::string>& errors);
 
 // Reads the file; errors as above, or one error when it cannot be read.
 std::vector<TagEntry> loadTagList(const std::string& path, std::vector<std::string>& errors);

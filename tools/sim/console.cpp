@@ -35,9 +35,12 @@ Instrument* findTarget(Simulator& simulator, std::string_view device, std::strin
     const char* end = device.data() + device.size();
     const auto [stop, failure] = std::from_chars(device.data(), end, number);
     Instrument* target = failure == std::errc() && stop == end ? simulator.instrument(number) : nullptr;
-    if (!target) problem = "no instrument " + std::string(device);
-    else if (!isKnownMnemonic(mnemonic)) problem = "unknown parameter " + std::string(mnemonic);
-    else return target;
+    if (!target)
+        problem = "no instrument " + std::string(device);
+    else if (!isKnownMnemonic(mnemonic))
+        problem = "unknown parameter " + std::string(mnemonic);
+    else
+        return target;
     return nullptr;
 }
 

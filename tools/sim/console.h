@@ -30,8 +30,8 @@ struct Session {
     Pace pace;
     bool trace = false;
     bool quit = false;
-    bool pty = false;        // the line is a pseudo-terminal, which can be unplugged
-    bool unplugged = false;  // kept by the line's owner while the line is away
+    bool pty = false;                     // the line is a pseudo-terminal, which can be unplugged
+    bool unplugged = false;               // kept by the line's owner while the line is away
     std::optional<uint64_t> unplugForMs;  // asked for here, carried out by the line's owner
 };
 

@@ -29,9 +29,12 @@ bool readNumber(std::string_view text, Number& value)
 
 bool readSwitch(std::string_view text, bool& on)
 {
-    if (text == "on" || text == "1") on = true;
-    else if (text == "off" || text == "0") on = false;
-    else return false;
+    if (text == "on" || text == "1")
+        on = true;
+    else if (text == "off" || text == "0")
+        on = false;
+    else
+        return false;
     return true;
 }
 
@@ -101,8 +104,10 @@ void FaultTable::set(int scope, FaultKind kind, FaultSetting setting)
 
 void FaultTable::clear(int scope)
 {
-    if (scope == kAllDevices) scopes_.clear();
-    else scopes_.erase(scope);
+    if (scope == kAllDevices)
+        scopes_.clear();
+    else
+        scopes_.erase(scope);
 }
 
 AppliedFaults FaultTable::take(int device)
@@ -112,8 +117,10 @@ AppliedFaults FaultTable::take(int device)
     auto all = scopes_.find(kAllDevices);
     for (size_t index = 0; index < kFaultKinds; ++index) {
         FaultSetting* setting = nullptr;
-        if (own != scopes_.end() && own->second[index].on) setting = &own->second[index];
-        else if (all != scopes_.end() && all->second[index].on) setting = &all->second[index];
+        if (own != scopes_.end() && own->second[index].on)
+            setting = &own->second[index];
+        else if (all != scopes_.end() && all->second[index].on)
+            setting = &all->second[index];
         if (!setting) continue;
         switch (static_cast<FaultKind>(index)) {
         case FaultKind::Silence: applied.silence = true; break;
@@ -164,8 +171,8 @@ std::string NoiseSource::bytes(size_t count)
 
 std::string_view wrongParameterFor(std::string_view polled) { return polled == "HS" ? "PV" : "HS"; }
 
-std::vector<Chunk> shapeAnswer(std::string answer, std::string_view note, bool hasCheck,
-                               const AppliedFaults& faults, NoiseSource& noise)
+std::vector<Chunk> shapeAnswer(std::string answer, std::string_view note, bool hasCheck, const AppliedFaults& faults,
+                               NoiseSource& noise)
 {
     std::vector<Chunk> chunks;
     if (faults.silence || answer.empty()) return chunks;

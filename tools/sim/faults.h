@@ -16,8 +16,8 @@ const char* faultName(FaultKind kind);
 
 struct FaultSetting {
     bool on = false;
-    uint32_t amount = 0;   // Split: pieces; Noise: bytes; Delay: milliseconds
-    uint32_t pauseMs = 0;  // Split: pause between pieces
+    uint32_t amount = 0;     // Split: pieces; Noise: bytes; Delay: milliseconds
+    uint32_t pauseMs = 0;    // Split: pause between pieces
     int64_t remaining = -1;  // answers it still applies to; -1 without end
 };
 
@@ -74,8 +74,8 @@ std::string_view wrongParameterFor(std::string_view polled);
 // Cuts an answer into the pieces that go on the line. `hasCheck` marks answers that
 // end in a block check (replies to polls), which the bad-check fault spoils and whose
 // start the bad-start fault hits.
-std::vector<Chunk> shapeAnswer(std::string answer, std::string_view note, bool hasCheck,
-                               const AppliedFaults& faults, NoiseSource& noise);
+std::vector<Chunk> shapeAnswer(std::string answer, std::string_view note, bool hasCheck, const AppliedFaults& faults,
+                               NoiseSource& noise);
 
 // Reads the words of a fault command: [DEVICE] KIND SETTING [times N], or [DEVICE] clear.
 //   silence on|off       badcheck on|off       badstart on|off      wrongparam on|off

@@ -95,10 +95,14 @@ std::optional<uint64_t> parseDuration(std::string_view text)
     if (failure != std::errc() || stop == text.data()) return std::nullopt;
     const std::string_view unit(stop, static_cast<size_t>(end - stop));
     uint64_t scale = 0;
-    if (unit.empty() || unit == "ms") scale = 1;
-    else if (unit == "s") scale = 1000;
-    else if (unit == "min") scale = 60000;
-    else return std::nullopt;
+    if (unit.empty() || unit == "ms")
+        scale = 1;
+    else if (unit == "s")
+        scale = 1000;
+    else if (unit == "min")
+        scale = 60000;
+    else
+        return std::nullopt;
     if (amount > kMaxDurationMs / scale) return std::nullopt;
     return amount * scale;
 }

@@ -19,10 +19,7 @@ bool readUnsigned(std::string_view text, uint32_t& value)
 
 }  // namespace
 
-int64_t Pace::characterNs() const
-{
-    return on() ? static_cast<int64_t>(bitsPerCharacter) * kNsPerSecond / baud : 0;
-}
+int64_t Pace::characterNs() const { return on() ? static_cast<int64_t>(bitsPerCharacter) * kNsPerSecond / baud : 0; }
 
 std::optional<Pace> parsePace(std::string_view text)
 {

@@ -44,8 +44,8 @@ public:
     void transmit(const std::vector<Chunk>& chunks, int64_t nowNs);
 
     struct Due {
-        std::string bytes;            // to write to the line now
-        std::vector<Chunk> started;   // pieces whose first byte is among them, for the trace
+        std::string bytes;           // to write to the line now
+        std::vector<Chunk> started;  // pieces whose first byte is among them, for the trace
     };
     Due due(int64_t nowNs);
 

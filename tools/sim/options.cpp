@@ -89,8 +89,8 @@ std::string takeValue(Options& options, std::string_view name, std::string_view 
 
 bool takesValue(std::string_view name)
 {
-    for (std::string_view known : {"--device", "--link", "--baud", "--line", "--instrument", "--value", "--ramp", "--sine",
-                                   "--raw", "--fault", "--pace"})
+    for (std::string_view known : {"--device", "--link", "--baud", "--line", "--instrument", "--value", "--ramp",
+                                   "--sine", "--raw", "--fault", "--pace"})
         if (name == known) return true;
     return false;
 }

@@ -180,10 +180,12 @@ std::string timeStamp()
 class Server {
 public:
     Server(Line& line, const Options& options, Simulator& simulator, Session& session)
-        : line_(line), options_(options), simulator_(simulator), session_(session),
+        : line_(line),
+          options_(options),
+          simulator_(simulator),
+          session_(session),
           start_(std::chrono::steady_clock::now())
-    {
-    }
+    {}
 
     int run()
     {
@@ -259,9 +261,12 @@ private:
         if (pending_.size() > kMaxPendingOutput) pending_.erase(0, pending_.size() - kMaxPendingOutput);
         while (!pending_.empty() && line_.fd >= 0) {
             const ssize_t written = ::write(line_.fd, pending_.data(), pending_.size());
-            if (written > 0) pending_.erase(0, static_cast<size_t>(written));
-            else if (written < 0 && errno == EINTR) continue;
-            else break;  // the line's queue is full: POLLOUT says when to go on
+            if (written > 0)
+                pending_.erase(0, static_cast<size_t>(written));
+            else if (written < 0 && errno == EINTR)
+                continue;
+            else
+                break;  // the line's queue is full: POLLOUT says when to go on
         }
     }
 

@@ -78,8 +78,7 @@ Exchange Simulator::answer(Frame& frame, uint64_t nowMs)
     return poll ? answerPoll(*target, frame, applied, nowMs) : answerSelect(*target, frame, applied);
 }
 
-Exchange Simulator::answerPoll(Instrument& target, const Frame& frame, const AppliedFaults& applied,
-                               uint64_t nowMs)
+Exchange Simulator::answerPoll(Instrument& target, const Frame& frame, const AppliedFaults& applied, uint64_t nowMs)
 {
     ++counters_.polls;
     const std::string what = "poll " + frameTarget(frame.device, frame.mnemonic);
@@ -105,10 +104,14 @@ Exchange Simulator::answerSelect(Instrument& target, const Frame& frame, const A
     std::string what = "select " + frameTarget(frame.device, frame.mnemonic) + " " + quoted(frame.value);
     const char* refusal = nullptr;
     std::optional<double> value;
-    if (!frame.checkOk) refusal = "bad block check";
-    else if (!isKnownMnemonic(frame.mnemonic)) refusal = "unknown parameter";
-    else if (isReadOnlyMnemonic(frame.mnemonic)) refusal = "read-only parameter";
-    else if (!(value = parseNumber(frame.value))) refusal = "value is not a number";
+    if (!frame.checkOk)
+        refusal = "bad block check";
+    else if (!isKnownMnemonic(frame.mnemonic))
+        refusal = "unknown parameter";
+    else if (isReadOnlyMnemonic(frame.mnemonic))
+        refusal = "read-only parameter";
+    else if (!(value = parseNumber(frame.value)))
+        refusal = "value is not a number";
 
     if (refusal) {
         ++counters_.naks;

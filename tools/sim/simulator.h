@@ -25,13 +25,13 @@ namespace sim {
 // One frame heard on the line (or a stretch of noise) and what went back.
 struct Exchange {
     std::string received;
-    std::string description;  // e.g. "poll 01 PV", "select 01 SL ' 25.0' taken"
+    std::string description;    // e.g. "poll 01 PV", "select 01 SL ' 25.0' taken"
     std::vector<Chunk> answer;  // empty: no answer
 };
 
 struct Counters {
-    uint64_t polls = 0;       // polls for an instrument played here
-    uint64_t selects = 0;     // selects for an instrument played here
+    uint64_t polls = 0;    // polls for an instrument played here
+    uint64_t selects = 0;  // selects for an instrument played here
     uint64_t acks = 0;
     uint64_t naks = 0;
     uint64_t otherAddress = 0;  // frames for device numbers nobody plays

@@ -17,8 +17,7 @@ std::string hexBytes(std::string_view bytes, Direction direction)
     return text;
 }
 
-std::string traceLine(std::string_view timeStamp, Direction direction, std::string_view bytes,
-                      std::string_view note)
+std::string traceLine(std::string_view timeStamp, Direction direction, std::string_view bytes, std::string_view note)
 {
     std::string line(timeStamp);
     line += direction == Direction::Sent ? " -> " : " <- ";

@@ -12,7 +12,6 @@ namespace sim {
 enum class Direction { Received, Sent };
 
 std::string hexBytes(std::string_view bytes, Direction direction);
-std::string traceLine(std::string_view timeStamp, Direction direction, std::string_view bytes,
-                      std::string_view note);
+std::string traceLine(std::string_view timeStamp, Direction direction, std::string_view bytes, std::string_view note);
 
 }  // namespace sim

@@ -75,9 +75,7 @@ int textHeight(HWND window, HFONT font)
 
 }  // namespace
 
-FormWindow::FormWindow(Form& form, HWND owner, HINSTANCE instance) : form_(form), owner_(owner), instance_(instance)
-{
-}
+FormWindow::FormWindow(Form& form, HWND owner, HINSTANCE instance) : form_(form), owner_(owner), instance_(instance) {}
 
 FormWindow::~FormWindow()
 {
@@ -172,9 +170,7 @@ void FormWindow::createControl(ControlWindow& realised)
         style |= WS_CLIPCHILDREN;
         exStyle = WS_EX_CONTROLPARENT;
         break;
-    case ControlKind::Label:
-        style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
-        break;
+    case ControlKind::Label: style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY; break;
     case ControlKind::Button:
         windowClass = L"BUTTON";
         style |= BS_PUSHBUTTON | WS_TABSTOP;
@@ -208,9 +204,7 @@ void FormWindow::createControl(ControlWindow& realised)
         style |= TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP;
         exStyle = WS_EX_CLIENTEDGE;
         break;
-    case ControlKind::ProgressBar:
-        windowClass = PROGRESS_CLASSW;
-        break;
+    case ControlKind::ProgressBar: windowClass = PROGRESS_CLASSW; break;
     }
     int left = 0;
     int top = 0;
@@ -275,13 +269,9 @@ void FormWindow::sync(ControlWindow& realised)
             InvalidateRect(window, nullptr, TRUE);
         }
         break;
-    case ControlKind::RadioGroup:
-        syncRadioGroup(realised);
-        break;
+    case ControlKind::RadioGroup: syncRadioGroup(realised); break;
     case ControlKind::Label:
-    case ControlKind::Button:
-        setWindowTextIfDifferent(window, gbkToWide(control.caption()));
-        break;
+    case ControlKind::Button: setWindowTextIfDifferent(window, gbkToWide(control.caption())); break;
     case ControlKind::Option:
     case ControlKind::CheckBox:
         setWindowTextIfDifferent(window, gbkToWide(control.caption()));
@@ -293,15 +283,9 @@ void FormWindow::sync(ControlWindow& realised)
             SendMessageW(window, EM_SETSEL, GetWindowTextLengthW(window), GetWindowTextLengthW(window));
         }
         break;
-    case ControlKind::Memo:
-        setWindowTextIfDifferent(window, joinLines(control.lines()));
-        break;
-    case ControlKind::ComboBox:
-        syncComboBox(realised);
-        break;
-    case ControlKind::TreeView:
-        syncTree(realised);
-        break;
+    case ControlKind::Memo: setWindowTextIfDifferent(window, joinLines(control.lines())); break;
+    case ControlKind::ComboBox: syncComboBox(realised); break;
+    case ControlKind::TreeView: syncTree(realised); break;
     case ControlKind::ProgressBar:
         SendMessageW(window, PBM_SETRANGE32, control.minimum(), control.maximum());
         SendMessageW(window, PBM_SETPOS, control.position(), 0);
@@ -349,10 +333,10 @@ void FormWindow::layoutRadioGroup(ControlWindow& group)
     for (int i = 0; i < count; ++i) {
         const int left = (i / perColumn) * columnWidth + 8;
         const int top = (i % perColumn) * rowHeight + topMargin;
-        HWND option = CreateWindowExW(0, L"BUTTON", gbkToWide(control.items()[i]).c_str(),
-                                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_RADIOBUTTON | BS_NOTIFY |
-                                          (i == 0 ? WS_TABSTOP | WS_GROUP : 0),
-                                      left, top, columnWidth - 2, rowHeight, group.hwnd, nullptr, instance_, nullptr);
+        HWND option = CreateWindowExW(
+            0, L"BUTTON", gbkToWide(control.items()[i]).c_str(),
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_RADIOBUTTON | BS_NOTIFY | (i == 0 ? WS_TABSTOP | WS_GROUP : 0),
+            left, top, columnWidth - 2, rowHeight, group.hwnd, nullptr, instance_, nullptr);
         if (!option) continue;
         SendMessageW(option, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         targets_[option] = Target{&group, i};
@@ -394,8 +378,8 @@ void FormWindow::syncTree(ControlWindow& tree)
             insert.item.mask = TVIF_TEXT | TVIF_PARAM;
             insert.item.pszText = text.data();
             insert.item.lParam = static_cast<LPARAM>(i);
-            auto item = reinterpret_cast<HTREEITEM>(SendMessageW(window, TVM_INSERTITEMW, 0,
-                                                                 reinterpret_cast<LPARAM>(&insert)));
+            auto item = reinterpret_cast<HTREEITEM>(
+                SendMessageW(window, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
             tree.treeItems.push_back(item);
         }
     } else {
@@ -412,8 +396,8 @@ void FormWindow::syncTree(ControlWindow& tree)
     tree.shownNodes = std::move(texts);
     const int selected = control.selectedNode();
     if (treeSelection(tree) != selected) {
-        HTREEITEM item = selected >= 0 && selected < static_cast<int>(tree.treeItems.size()) ? tree.treeItems[selected]
-                                                                                            : nullptr;
+        HTREEITEM item =
+            selected >= 0 && selected < static_cast<int>(tree.treeItems.size()) ? tree.treeItems[selected] : nullptr;
         SendMessageW(window, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
     }
 }
@@ -436,14 +420,9 @@ void FormWindow::syncChoices()
         if (!realised->hwnd) continue;
         switch (realised->control->kind()) {
         case ControlKind::Option:
-        case ControlKind::CheckBox:
-            setCheckIfDifferent(realised->hwnd, realised->control->checked());
-            break;
-        case ControlKind::RadioGroup:
-            syncRadioGroup(*realised);
-            break;
-        default:
-            break;
+        case ControlKind::CheckBox: setCheckIfDifferent(realised->hwnd, realised->control->checked()); break;
+        case ControlKind::RadioGroup: syncRadioGroup(*realised); break;
+        default: break;
         }
     }
     --updating_;
@@ -547,8 +526,7 @@ void FormWindow::onCommand(HWND child, UINT code)
             userAction(control, "Change", [&] { control.userType(wideToGbk(windowText(child))); });
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -589,8 +567,7 @@ bool FormWindow::onNotify(const NMHDR& header, LRESULT& result)
         result = 0;
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -692,16 +669,14 @@ bool FormWindow::handleCommon(HWND, UINT message, WPARAM wParam, LPARAM lParam, 
         if (lParam && updating_ == 0) onCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         result = 0;
         return true;
-    case WM_NOTIFY:
-        return lParam && onNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
+    case WM_NOTIFY: return lParam && onNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
         result = onControlColour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         return result != 0;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -742,11 +717,8 @@ LRESULT CALLBACK FormWindow::pageProc(HWND window, UINT message, WPARAM wParam, 
             self->userAction(tree, "Click", [&] { tree.userSelectNode(node); });
             return 0;
         }
-        case WM_NCDESTROY:
-            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            break;
-        default:
-            break;
+        case WM_NCDESTROY: SetWindowLongPtrW(window, GWLP_USERDATA, 0); break;
+        default: break;
         }
     } catch (...) {
         return 0;
@@ -771,17 +743,10 @@ LRESULT CALLBACK FormWindow::containerProc(HWND window, UINT message, WPARAM wPa
             FillRect(reinterpret_cast<HDC>(wParam), &client, self->brush(self->background(control)));
             return 1;
         }
-        case WM_PAINT:
-            self->paintContainer(window, *hit.control);
-            return 0;
-        case WM_LBUTTONUP:
-            self->userAction(control, "Click", [&] { control.userClick(); });
-            return 0;
-        case WM_LBUTTONDBLCLK:
-            self->userAction(control, "DblClick", [&] { control.userDoubleClick(); });
-            return 0;
-        default:
-            break;
+        case WM_PAINT: self->paintContainer(window, *hit.control); return 0;
+        case WM_LBUTTONUP: self->userAction(control, "Click", [&] { control.userClick(); }); return 0;
+        case WM_LBUTTONDBLCLK: self->userAction(control, "DblClick", [&] { control.userDoubleClick(); }); return 0;
+        default: break;
         }
     } catch (...) {
         return 0;

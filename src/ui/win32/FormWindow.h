@@ -19,9 +19,9 @@ namespace ui::win32 {
 
 struct ControlWindow {
     Control* control = nullptr;
-    int index = 0;                     // position among the form's controls
-    HWND hwnd = nullptr;               // the control, or its container
-    std::vector<HWND> options;         // a radio group's option buttons, by item
+    int index = 0;              // position among the form's controls
+    HWND hwnd = nullptr;        // the control, or its container
+    std::vector<HWND> options;  // a radio group's option buttons, by item
     std::vector<std::string> shownItems;
     std::vector<std::string> shownNodes;
     std::vector<HTREEITEM> treeItems;  // a tree's items, by node
