@@ -18,7 +18,7 @@
 # Per mutant it prints killed, survived, timed out or not compiled; at the end the
 # counts and the kill rate, (killed + timed out) / (killed + survived + timed out):
 # a mutant that makes the suites hang is caught too. Results: build/mutants/results.tsv.
-# Not part of the regular test command: a full run takes about half an hour or more.
+# Not part of the regular test command: a full run takes about 25 minutes.
 set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -33,7 +33,7 @@ while [ $# -gt 0 ]; do
     --list) mode=list ;;
     --jobs) jobs=${2:?--jobs needs a number}; shift ;;
     --only) shift; while [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; do only+=("$1"); shift; done; continue ;;
-    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "mutants.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
   shift
