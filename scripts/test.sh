@@ -32,6 +32,14 @@ native_suite() {  # preset
 }
 
 if native_suite debug; then pass "native"; else fail "native"; fi
+# Layout and static checks, on the compile commands of the debug build.
+say "Lint: clang-format and clang-tidy"
+scripts/lint.sh build/debug
+case $? in
+  0) pass "lint" ;;
+  2) skip "lint" "clang-format or clang-tidy missing" ;;
+  *) fail "lint" ;;
+esac
 if native_suite asan; then pass "sanitizer (ASan+UBSan)"; else fail "sanitizer (ASan+UBSan)"; fi
 if native_suite tsan; then pass "thread sanitizer (TSan)"; else fail "thread sanitizer (TSan)"; fi
 # The optimised library is the one hosts load: the same suites run against it.

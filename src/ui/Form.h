@@ -242,7 +242,7 @@ public:
 // Windows, the unattended headless backend elsewhere. Tests install their own.
 Toolkit& toolkit();
 // Installs a toolkit (nullptr: back to the default); returns the previous one.
-Toolkit* setToolkit(Toolkit* toolkit);
+Toolkit* setToolkit(Toolkit* replacement);
 // The platform's default toolkit (defined once per platform).
 Toolkit& platformToolkit();
 

@@ -23,8 +23,9 @@ void putData(OstrevaneVariant& variant, const T& value)
 
 void copyField(char* field, size_t size, const std::string& text)
 {
+    // The host's fields are zero-padded, not zero-terminated: a text may fill one.
     std::memset(field, 0, size);
-    std::memcpy(field, text.data(), std::min(size, text.size()));
+    std::memcpy(field, text.data(), std::min(size, text.size()));  // NOLINT(bugprone-not-null-terminated-result)
 }
 
 }  // namespace

@@ -30,9 +30,9 @@ std::string driverPath(const host::Options& options)
 {
     if (!options.driverPath.empty()) return options.driverPath;
     if (const char* configured = std::getenv("OSTREVANE800_DRIVER"); configured && *configured) return configured;
-    const std::string beside = host::programFolder() + host::driverFileName();
+    std::string beside = host::programFolder() + host::driverFileName();
     if (exists(beside)) return beside;
-    const std::string installed = host::programFolder() + "../lib/" + host::driverFileName();
+    std::string installed = host::programFolder() + "../lib/" + host::driverFileName();
     if (exists(installed)) return installed;
     if (exists(OSTREVANE_HOST_BUILT_DRIVER)) return OSTREVANE_HOST_BUILT_DRIVER;
     return beside;

@@ -58,7 +58,7 @@ struct RowReader {
     // A text for a fixed-size field of the host record, in GBK.
     std::optional<std::string> fieldText(int line, const std::string& what, const std::string& text, size_t limit)
     {
-        const auto gbk = utf8ToGbk(text);
+        auto gbk = utf8ToGbk(text);
         if (!gbk) {
             fail(line, what + " '" + text + "' holds characters that GBK cannot carry (or is no UTF-8)");
             return std::nullopt;

@@ -166,7 +166,8 @@ bool configure(const Options& options, Simulator& simulator, Session& session, s
     }
     for (const std::string& fault : options.faults) {
         if (std::string problem = applyFaultCommand(splitWords(fault), simulator.faults()); !problem.empty()) {
-            error = "--fault '" + fault + "': " + problem;
+            error = "--fault '";
+            error.append(fault).append("': ").append(problem);
             return false;
         }
     }
