@@ -63,9 +63,9 @@ std::string takeValue(Options& options, std::string_view name, std::string_view 
             return "--instrument takes DEV:TYPE, DEV 0..99 and TYPE 808 or 847, e.g. 1:808";
         options.instruments.push_back({device, *type});
     } else if (name == "--value" || name == "--ramp" || name == "--sine" || name == "--raw") {
-        Options::ValueSpec spec;
+        Options::StartValue start;
         std::string_view text;
-        if (!splitAssignment(value, spec.device, spec.mnemonic, text))
+        if (!splitAssignment(value, start.device, start.mnemonic, text))
             return std::string(name) + " takes DEV:MN=VALUE with a known mnemonic, e.g. 1:PV=25.0";
         const auto source = name == "--raw" ? parseRawSource(text, problem) : parseValueSource(text, problem);
         if (!source) return std::string(name) + ": " + problem;
@@ -73,8 +73,8 @@ std::string takeValue(Options& options, std::string_view name, std::string_view 
                               (name != "--sine" || source->kind == ValueSource::Kind::Sine);
         if (!kindFits)
             return std::string(name) + (name == "--ramp" ? " takes FROM..TO/PERIOD" : " takes MID~AMP/PERIOD");
-        spec.source = *source;
-        options.values.push_back(std::move(spec));
+        start.source = *source;
+        options.values.push_back(std::move(start));
     } else if (name == "--fault") {
         options.faults.emplace_back(value);
     } else if (name == "--pace") {
@@ -150,19 +150,19 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
 
 bool configure(const Options& options, Simulator& simulator, Session& session, std::string& error)
 {
-    for (const auto& spec : options.instruments) {
-        if (!simulator.addInstrument(spec.device, spec.type)) {
-            error = "instrument " + std::to_string(spec.device) + " given twice";
+    for (const auto& played : options.instruments) {
+        if (!simulator.addInstrument(played.device, played.type)) {
+            error = "instrument " + std::to_string(played.device) + " given twice";
             return false;
         }
     }
-    for (const auto& spec : options.values) {
-        Instrument* target = simulator.instrument(spec.device);
+    for (const auto& start : options.values) {
+        Instrument* target = simulator.instrument(start.device);
         if (!target) {
-            error = "a value for instrument " + std::to_string(spec.device) + ", which is not played (--instrument)";
+            error = "a value for instrument " + std::to_string(start.device) + ", which is not played (--instrument)";
             return false;
         }
-        target->set(spec.mnemonic, spec.source);
+        target->set(start.mnemonic, start.source);
     }
     for (const std::string& fault : options.faults) {
         if (std::string problem = applyFaultCommand(splitWords(fault), simulator.faults()); !problem.empty()) {

@@ -26,17 +26,17 @@ struct Options {
     std::string devicePath;
     uint32_t baud = 9600;
     LineFormat format;
-    struct InstrumentSpec {
+    struct PlayedInstrument {
         int device;
         InstrumentType type;
     };
-    std::vector<InstrumentSpec> instruments;
-    struct ValueSpec {
+    std::vector<PlayedInstrument> instruments;
+    struct StartValue {
         int device;
         std::string mnemonic;
         ValueSource source;
     };
-    std::vector<ValueSpec> values;
+    std::vector<StartValue> values;
     std::vector<std::string> faults;  // each in the console's form without the word "fault"
     Pace pace;
     bool trace = false;
