@@ -73,10 +73,12 @@ void holdForever(const DriverLibrary& library, std::mutex& lock, std::condition_
     Session session(library);
     startDriver(library, session);
     {
+        // Notified under the lock, so that the main thread's exit (which destroys the
+        // condition variable) comes after the notification.
         std::lock_guard<std::mutex> guard(lock);
         ready = true;
+        started.notify_all();
     }
-    started.notify_all();
     for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
