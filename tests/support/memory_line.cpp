@@ -35,7 +35,8 @@ OstrevanePDB plant()
         int device;
         uint8_t type;
         const char* name;
-    } devices[] = {{1, OSTREVANE_DEVICE_808, "Ostrevane808"}, {2, OSTREVANE_DEVICE_847, "Ostrevane847"},
+    } devices[] = {{1, OSTREVANE_DEVICE_808, "Ostrevane808"},
+                   {2, OSTREVANE_DEVICE_847, "Ostrevane847"},
                    {3, OSTREVANE_DEVICE_808, "Ostrevane808"}};
     for (const auto& device : devices) {
         block.Devices[device.device].DeviceType = device.type;
@@ -45,7 +46,7 @@ OstrevanePDB plant()
     return block;
 }
 
-HostTagRec hostTag(uint32_t id, std::string_view address, uint8_t valueType, uint32_t period)
+HostTagRec hostTag(uint32_t id, std::string_view address, uint8_t valueType, uint32_t period, OstrevaneVariant initial)
 {
     HostTagRec record{};
     record.TagId = id;
@@ -54,6 +55,7 @@ HostTagRec hostTag(uint32_t id, std::string_view address, uint8_t valueType, uin
     std::memcpy(record.Address, address.data(), std::min(address.size(), sizeof record.Address));
     record.ValueType = valueType;
     record.ReportInterval = period;
+    record.InitialValue = initial;
     return record;
 }
 

@@ -3,6 +3,7 @@
 // by the fuzz targets, so it needs no test framework.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,9 +45,21 @@ private:
 // Devices 1 and 3 are 808s, device 2 an 847; COM1 at 9600 baud.
 OstrevanePDB plant();
 
+// A host value of `kind` with `data` in its first bytes (a text: a pointer to UTF-16
+// characters that must outlive it); the bytes the kind does not use hold garbage.
+template <typename T>
+OstrevaneVariant variant(uint16_t kind, T data)
+{
+    OstrevaneVariant value{};
+    value.Kind = kind;
+    std::memset(value.Data.Bytes, 0xA5, sizeof value.Data.Bytes);
+    std::memcpy(value.Data.Bytes, &data, sizeof data);
+    return value;
+}
+
 // A host tag named "T<id>" with a report interval (its poll period).
 HostTagRec hostTag(uint32_t id, std::string_view address, uint8_t valueType = OSTREVANE_VALUE_NUMBER,
-                   uint32_t period = 1000);
+                   uint32_t period = 1000, OstrevaneVariant initial = {});
 
 // The poll of a parameter: EOT, the device number doubled, the mnemonic, ENQ.
 std::string poll(int deviceNo, std::string_view mnemonic);

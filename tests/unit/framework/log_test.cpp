@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "framework/DLLLog.h"
 #include "platform/files.h"
 #include "support/test_support.h"
@@ -21,136 +19,74 @@ void writeFile(const std::string& path, size_t size)
 
 }  // namespace
 
-TEST(LogPath, WithoutHostIniTheLogGoesBelowTheCurrentFolder)
+TEST(LogFile, TheProjectFolderOfTheHostIniHoldsTheDebugFolder)
 {
     EXPECT_EQ(logfile::computeLogFileName(""), "./Debug/Ostrevane800.Log");
-    TempFolder host;
-    EXPECT_EQ(logfile::computeLogFileName(host.path() + "/"), "./Debug/Ostrevane800.Log");
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "./Debug/Ostrevane800.Log"},  // no host ini
+        {"[WORKING]\nOther=1\n", "./Debug/Ostrevane800.Log"},
+        {"[OTHER]\r\nDefaultPROJECT=wrong\r\n[WORKING]\r\nDefaultPROJECT=D:\\Plants\\Line1\\Line1.prj\r\n",
+         "D:\\Plants\\Line1\\Debug/Ostrevane800.Log"},
+    };
+    for (const auto& [ini, expected] : cases) {
+        TempFolder host;
+        if (!ini.empty()) platform::appendExclusive(host.file("Vimerix.ini"), ini);
+        EXPECT_EQ(logfile::computeLogFileName(host.path() + "/"), expected) << ini;
+    }
 }
 
-TEST(LogPath, TheProjectFolderOfTheHostIniHoldsTheDebugFolder)
-{
-    TempFolder host;
-    platform::appendExclusive(host.file("Vimerix.ini"),
-                              "[OTHER]\r\nDefaultPROJECT=wrong\r\n[WORKING]\r\nDefaultPROJECT=D:\\Plants\\Line1\\Line1.prj\r\n");
-    EXPECT_EQ(logfile::computeLogFileName(host.path() + "/"), "D:\\Plants\\Line1\\Debug/Ostrevane800.Log");
-}
-
-TEST(LogPath, AMissingProjectKeyMeansTheCurrentFolder)
-{
-    TempFolder host;
-    platform::appendExclusive(host.file("Vimerix.ini"), "[WORKING]\nOther=1\n");
-    EXPECT_EQ(logfile::computeLogFileName(host.path() + "/"), "./Debug/Ostrevane800.Log");
-}
-
-TEST(LogLines, LineHasTimePrefixFullWidthColonAndCrLf)
+TEST(LogFile, LinesAndNumbers)
 {
     FakeClock clock;
-    clock.now = {2026, 3, 4, 5, 6, 7, 0};
-    EXPECT_EQ(logfile::line("设备加载失败！"), "2026-03-04 05:06:07：设备加载失败！\r\n");
-}
-
-TEST(LogLines, ExceptionLineNamesClassAndMethod)
-{
-    FakeClock clock;
-    LogRedirect log;
-    logfile::writeExceptionLine("TBaseDLLObject", "Stop");
-    EXPECT_EQ(log.content(), "2026-12-06 10:30:15：TBaseDLLObject.Stop异常！\r\n");
-}
-
-TEST(LogLines, FirstTextCreatesTheFolder)
-{
     LogRedirect log;
     EXPECT_FALSE(platform::folderExists(log.folder() + "/Debug"));
-    EXPECT_TRUE(logfile::append("abc"));
-    EXPECT_EQ(log.content(), "abc");
-}
+    logfile::writeExceptionLine("TBaseDLLObject", "Stop");  // the first text creates the folder
+    EXPECT_EQ(log.content(), "2026-12-06 10:30:15：TBaseDLLObject.Stop异常！\r\n");
+    const std::pair<std::string, std::string> numbers[] = {{logfile::formatNumber(100), "100"},
+                                                           {logfile::formatNumber(1.0 / 3.0), "0.333333333333333"},
+                                                           {logfile::formatRounded(3333.3333f), "3333"},
+                                                           {logfile::formatRounded(2.5f), "2"},  // halves to even
+                                                           {logfile::formatRounded(3.5f), "4"}};
+    for (const auto& [text, expected] : numbers) EXPECT_EQ(text, expected);
 
-TEST(LogLines, UnwritableFolderLosesTheTextQuietly)
-{
-    TempFolder folder;
+    TempFolder folder;  // an unwritable log loses the text quietly
     platform::appendExclusive(folder.file("blocker"), "file, not a folder");
-    const std::string previous = logfile::LogFileName();
     logfile::setLogFileName(folder.file("blocker") + "/Debug/Ostrevane800.Log");
     EXPECT_FALSE(logfile::append("lost"));
-    logfile::rotate();  // must not throw either
-    logfile::setLogFileName(previous);
+    logfile::rotate();
 }
 
-TEST(LogLines, NumbersUseTheShortestGeneralForm)
-{
-    EXPECT_EQ(logfile::formatNumber(0), "0");
-    EXPECT_EQ(logfile::formatNumber(100), "100");
-    EXPECT_EQ(logfile::formatNumber(12.5), "12.5");
-    EXPECT_EQ(logfile::formatNumber(1.0 / 3.0), "0.333333333333333");
-    EXPECT_EQ(logfile::formatRounded(3333.3333f), "3333");
-    EXPECT_EQ(logfile::formatRounded(2.5f), "2");  // halves to even
-    EXPECT_EQ(logfile::formatRounded(3.5f), "4");
-}
-
-TEST(LogRotation, FirstRotationOfTheDayMovesTheLogToYesterdaysName)
+TEST(LogFile, RotationMovesTheLogAsideAndDeletesOldDatedFiles)
 {
     FakeClock clock;
     LogRedirect log;
-    writeFile(log.path(), 1000);
-    logfile::rotate();
-    const std::string yesterday = log.folder() + "/Debug/Ostrevane8002026-12-05.LOG";
-    EXPECT_TRUE(platform::fileExists(yesterday));
-    EXPECT_EQ(platform::fileSize(yesterday), 1000);
-    EXPECT_FALSE(platform::fileExists(log.path()));
-
-    // A second rotation that day finds yesterday's file and leaves the new log alone.
-    writeFile(log.path(), 10);
+    const std::string stem = log.folder() + "/Debug/Ostrevane800", yesterday = stem + "2026-12-05.LOG";
+    logfile::rotate();  // a missing log is created empty, then moved to yesterday's name
+    EXPECT_EQ(platform::fileSize(yesterday), 0);
+    writeFile(log.path(), 10);  // yesterday's file exists: the log stays
     logfile::rotate();
     EXPECT_EQ(platform::fileSize(log.path()), 10);
-    EXPECT_EQ(platform::fileSize(yesterday), 1000);
-}
-
-TEST(LogRotation, AnOversizedLogIsMovedToTheCurrentSecond)
-{
-    FakeClock clock;
-    LogRedirect log;
-    writeFile(log.folder() + "/Debug/Ostrevane8002026-12-05.LOG", 5);
-    writeFile(log.path(), 600000);
+    writeFile(log.path(), 600000);  // an oversized log goes to the current second's name
     logfile::rotate();
-    EXPECT_EQ(platform::fileSize(log.folder() + "/Debug/Ostrevane8002026-12-06-10-30-15.LOG"), 600000);
+    EXPECT_EQ(platform::fileSize(stem + "2026-12-06-10-30-15.LOG"), 600000);
     EXPECT_FALSE(platform::fileExists(log.path()));
-}
 
-TEST(LogRotation, MissingLogIsCreatedEmptyThenMovedAside)
-{
-    FakeClock clock;
-    LogRedirect log;
-    logfile::rotate();
-    EXPECT_EQ(platform::fileSize(log.folder() + "/Debug/Ostrevane8002026-12-05.LOG"), 0);
-}
-
-TEST(LogRotation, DatedFilesFrom30To100DaysBackAreDeleted)
-{
-    FakeClock clock;
     clock.now = {2026, 3, 1, 8, 0, 0, 0};  // across February: date arithmetic must be exact
-    LogRedirect log;
-    const std::string stem = log.folder() + "/Debug/Ostrevane800";
-    const std::string kept29 = stem + "2026-01-31.LOG";     // 29 days back
-    const std::string gone30 = stem + "2026-01-30.LOG";     // 30 days back
-    const std::string gone100 = stem + "2025-11-21.LOG";    // 100 days back
-    const std::string kept101 = stem + "2025-11-20.LOG";    // 101 days back
-    const std::string keptStamp = stem + "2025-12-01-10-00-00.LOG";
-    for (const auto& name : {kept29, gone30, gone100, kept101, keptStamp}) writeFile(name, 3);
+    const std::pair<std::string, bool> dated[] = {{"2026-01-31", true},
+                                                  {"2026-01-30", false},
+                                                  {"2025-11-21", false},
+                                                  {"2025-11-20", true},
+                                                  {"2025-12-01-10-00-00", true}};
+    for (const auto& [date, kept] : dated) writeFile(stem + date + ".LOG", 3);
     logfile::rotate();
-    EXPECT_TRUE(platform::fileExists(kept29));
-    EXPECT_FALSE(platform::fileExists(gone30));
-    EXPECT_FALSE(platform::fileExists(gone100));
-    EXPECT_TRUE(platform::fileExists(kept101));
-    EXPECT_TRUE(platform::fileExists(keptStamp));
+    for (const auto& [date, kept] : dated) EXPECT_EQ(platform::fileExists(stem + date + ".LOG"), kept) << date;
 }
 
-TEST(LogBanner, LinesComeInOrderWithHostAndDriverTexts)
+TEST(LogFile, BannerLinesComeInOrder)
 {
-    systeminfo::VersionRecord host;
+    systeminfo::VersionRecord host, driverRecord;
     host.FileDescription = "主机";
     host.FileVersion = "6.0";
-    systeminfo::VersionRecord driverRecord;
     driverRecord.DeviceName = "Ostrevane仪表";
     driverRecord.FileVersion = "3.11.0.3";
     const auto lines = logfile::bannerMessages(host, driverRecord);
@@ -160,29 +96,13 @@ TEST(LogBanner, LinesComeInOrderWithHostAndDriverTexts)
     EXPECT_EQ(lines[n - 2], "启动驱动程序Ostrevane仪表  ...");
     EXPECT_EQ(lines[n - 1], "驱动程序版本3.11.0.3  ...");
     EXPECT_EQ(lines[n - 8].rfind("已使用内存 = ", 0), 0u);
-    EXPECT_EQ(lines[n - 8].substr(lines[n - 8].size() - 2), " %");
-    EXPECT_EQ(lines[n - 7].rfind("总物理内存 = ", 0), 0u);
-    EXPECT_EQ(lines[n - 4].rfind("可用虚拟内存 = ", 0), 0u);
-    EXPECT_EQ(lines[n - 4].substr(lines[n - 4].size() - 3), " MB");
-    const std::string& system = lines[n - 9];
-    EXPECT_EQ(system.front(), '[');
-    EXPECT_EQ(system.substr(system.size() - 2), "] ");
-}
-
-TEST(LogBanner, EmptyHostTextsLeaveEmptyPlaces)
-{
-    const auto lines = logfile::bannerMessages({}, {});
-    EXPECT_EQ(lines[lines.size() - 3], "启动[文件版本]  ...");
-}
-
-TEST(LogBanner, MemoryFiguresAreWholeMegabytes)
-{
+    EXPECT_EQ(lines[n - 9].front(), '[');
+    EXPECT_EQ(logfile::bannerMessages({}, {})[n - 3], "启动[文件版本]  ...");
     systeminfo::MemoryStatus status;
     status.loadPercent = 42;
     status.totalPhysical = 3 * 1048576ull + 1048575;
     status.availablePhysical = 1048575;
-    const auto lines = logfile::memoryMessages(status);
-    EXPECT_EQ(lines[0], "已使用内存 = 42 %");
-    EXPECT_EQ(lines[1], "总物理内存 = 3 MB");
-    EXPECT_EQ(lines[2], "可用物理内存 = 0 MB");
+    std::vector<std::string> memory = logfile::memoryMessages(status);
+    memory.resize(3);
+    EXPECT_EQ(memory, (std::vector<std::string>{"已使用内存 = 42 %", "总物理内存 = 3 MB", "可用物理内存 = 0 MB"}));
 }
