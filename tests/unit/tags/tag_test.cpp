@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 #include "framework/HostVariant.h"
 #include "framework/PDB.h"
@@ -75,23 +76,14 @@ protected:
 TEST_F(Tags, AddressPartsTheirDefaultsAndCanonicalForm)
 {
     ASSERT_TRUE(start({}));
+    // HB comes before H in the table; without a colon the device is the smallest one and
+    // the rest is the channel; the half-width colon wins over the full-width one.
     const std::pair<std::string, std::string> cases[] = {
-        {"pv3:0.0", "4 3 0 0 0"},
-        {"Hb3:0.0", "18 3 0 0 0"},  // HB comes first in the table
-        {"PV3", "4 1 0 3 0"},       // no colon: the smallest device, the rest is the channel
-        {"PV3：", "4 3 0 0 0"},
-        {"PV2:2,0.5", "4 2 2 0 5"},
-        {"PV2：9:0.0", "4 -1 -1 -1 -1"},  // the half-width colon wins: device "2：9"
-        {"PV3:0.x", "4 3 0 0 -1"},
-        {"PV3:x.0", "4 3 0 -1 0"},
-        {"PV3:x,0.0", "4 3 -1 0 0"},
-        {"PV3:0.0.1", "4 3 0 0 -1"},
-        {"PV+3:-2.0", "4 3 0 -2 0"},
-        {"PV7:0.0", "4 7 -1 -1 -1"},  // no device 7
-        {"XX1:0.0", "-1 -1 -1 -1 -1"},
-        {"PV" + std::string(50, '9') + ":0.0", "4 -1 -1 -1 -1"},
-        {"PV3\xB0\xA3\xBA\xA1.0", "4 1 0 -1 0"},  // colon bytes across two characters
-    };
+        {"Hb3:0.0", "18 3 0 0 0"},       {"PV3", "4 1 0 3 0"},
+        {"PV3：", "4 3 0 0 0"},          {"PV2:2,0.5", "4 2 2 0 5"},
+        {"PV2：9:0.0", "4 -1 -1 -1 -1"}, {"PV3:0.x", "4 3 0 0 -1"},
+        {"PV3:x,0.0", "4 3 -1 0 0"},     {"PV3:0.0.1", "4 3 0 0 -1"},
+        {"PV+3:-2.0", "4 3 0 -2 0"},     {"PV3\xB0\xA3\xBA\xA1.0", "4 1 0 -1 0"}};
     for (const auto& [address, expected] : cases) EXPECT_EQ(parts(address), expected) << address;
 
     OstrevanePDB block = plant();
@@ -140,51 +132,42 @@ TEST_F(Tags, HostRecordsBecomeTags)
     EXPECT_EQ(object.CreatInternalTag(record)->name, std::string(32, 'N'));
     EXPECT_EQ(object.CreatInternalTag(record)->address, address);
 
+    // No initial value, or one that means nothing in the kind: the kind's zero. The bit
+    // stays the address's in every kind.
     const std::u16string number = u"12.5", word = u"abc";
-    const struct {
-        uint8_t type;
-        OstrevaneVariant initial;
-        TagValue value, reported;
-    } cases[] = {
-        // No initial value: the kind's zero; the bit stays the address's in every kind.
-        {kSwitch, {}, false, std::monostate{}},
-        {kNumber, variant(0x4000 | VT_R8, &number), 0.0, std::monostate{}},
-        {kNumber, variant(VT_BSTR, number.c_str()), 12.5, 12.5},
-        {kNumber, variant(VT_BSTR, word.c_str()), 0.0, 0.0},
-        {kText, variant(VT_R8, 2.5), std::string("2.5"), std::string("2.5")},
-    };
-    for (const auto& c : cases) {
-        const auto made = object.CreatInternalTag(hostTag(1, "SW3:0.4", c.type, 250, c.initial));
-        EXPECT_EQ(made->value, c.value) << int(c.type);
-        EXPECT_EQ(made->reportedValue, c.reported) << int(c.type);
+    const std::tuple<uint8_t, OstrevaneVariant, TagValue> cases[] = {{kSwitch, {}, false},
+                                                                     {kNumber, variant(0x4000 | VT_R8, &number), 0.0},
+                                                                     {kNumber, variant(VT_BSTR, number.c_str()), 12.5},
+                                                                     {kNumber, variant(VT_BSTR, word.c_str()), 0.0},
+                                                                     {kText, variant(VT_R8, 2.5), std::string("2.5")}};
+    for (const auto& [type, initial, value] : cases) {
+        const auto made = object.CreatInternalTag(hostTag(1, "SW3:0.4", type, 250, initial));
+        EXPECT_EQ(made->value, value) << int(type);
         EXPECT_EQ(made->bitNo, 4);
         EXPECT_EQ(made->writeAllowed, 1);
     }
+    EXPECT_EQ(object.CreatInternalTag(hostTag(1, "PV3:0.0"))->reportedValue, TagValue());
 }
 
 TEST_F(Tags, SystemTagsTakeTheirValuesFromTheDriversState)
 {
     object.DevFailCount[3] = 7;
     object.DevEnabled[2] = 0;
-    const struct {
-        const char* address;
-        uint8_t type;
-        TagValue value;
-    } cases[] = {
+    // ENDEVICELINK and ENLOG keep the host's value.
+    const std::tuple<std::string, uint8_t, TagValue> cases[] = {
         {"CommLink", kSwitch, false},
         {"COMMLINK", kText, std::string("Ostrevane仪表通讯始终不成功!")},
         {"encommlink", kText, std::string("Ostrevane仪表打开通信线路")},
         {"DEVICELINK3", kText, std::string("3号仪表Ostrevane808通讯始终不成功!")},
         {"DEVICELINK150", kText, std::string("150号仪表通讯始终不成功!")},
-        {"ENDEVICELINK2", kNumber, 42.0},  // ENDEVICELINK and ENLOG keep the host's value
-        {"enlog", kSwitch, true},
-    };
+        {"ENDEVICELINK2", kNumber, 42.0},
+        {"enlog", kSwitch, true}};
     std::vector<HostTagRec> tags;
-    for (const auto& c : cases) tags.push_back(hostTag(1, c.address, c.type, 0, variant(VT_R8, 42.0)));
+    for (const auto& [address, type, value] : cases) tags.push_back(hostTag(1, address, type, 0, variant(VT_R8, 42.0)));
     ASSERT_TRUE(start(tags));
     for (size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(tag(i).value, cases[i].value) << cases[i].address;
-        EXPECT_EQ(tag(i).writeAllowed, 0) << cases[i].address;
+        EXPECT_EQ(tag(i).value, std::get<2>(cases[i])) << tag(i).address;
+        EXPECT_EQ(tag(i).writeAllowed, 0) << tag(i).address;
     }
     EXPECT_EQ(object.DevFailCount[3], -1);
     EXPECT_EQ(object.DevEnabled[2], 1);
@@ -233,6 +216,8 @@ TEST_F(Tags, TableOrderIndexAndPollList)
     const std::pair<uint32_t, int32_t> index[] = {{500, 0}, {0xFFFFFFF0u, 1}, {7, 2}, {2, -1}};
     for (const auto& [id, position] : index) EXPECT_EQ(object.TagIndex.find(id), position) << id;
     EXPECT_EQ(tag(2).tableIndex, 2);
+    EXPECT_EQ(object.TagIndex.denseSize(), 501u);  // a large id costs no memory in proportion to its value
+    EXPECT_EQ(object.TagIndex.sparseSize(), 1u);
     EXPECT_EQ(object.PollList.size(), 2u);  // system tags are never polled
     EXPECT_EQ(line->sent.size(), 1u);
     EXPECT_NE(log.content().find("：有效标签个数=3\r\n"), std::string::npos);
@@ -315,20 +300,20 @@ TEST_F(Tags, HostWritesAreMatchedByIdAndValueType)
 
 TEST_F(Tags, PollIntervalAndSkipFactors)
 {
+    // {10, 40}: load 1 + 1 + 1/4 = 2.25, 10 / 2.25 + 1 = 5; below 10: factor 2.
+    // {200, 100, 1000}: load 1 + 1 + 1/2 + 1/10 = 2.6, 100 / 2.6 + 1 = 39.
+    // {1000, 1000}: none below 1000, the wrap index stays. {50, 20}: 20 / 2.5 + 1 = 9, factor
+    // 10/9 rounds to 1. A stretched factor stays within range.
     const struct {
         std::vector<uint32_t> periods;
         uint32_t interval;
         std::vector<int32_t> skips;
         int32_t wrapIndex;
-    } cases[] = {
-        // m = 10, load 1 + 1 + 1/4 = 2.25, 10 / 2.25 + 1 = 5; below 10: factor 2.
-        {{10, 40}, 10, {1, 8}, 0},
-        // load 1 + 1 + 1/2 + 1/10 = 2.6, 100 / 2.6 + 1 = 39.
-        {{200, 100, 1000}, 39, {2, 1, 10}, 1},
-        {{1000, 1000}, 334, {1, 1}, 0},             // none below 1000: the wrap index stays
-        {{50, 20}, 10, {2, 1}, 1},                  // 20 / 2.5 + 1 = 9: factor 10/9 rounds to 1
-        {{5, 4000000000u}, 10, {1, INT32_MAX}, 0},  // a stretched factor stays within range
-    };
+    } cases[] = {{{10, 40}, 10, {1, 8}, 0},
+                 {{200, 100, 1000}, 39, {2, 1, 10}, 1},
+                 {{1000, 1000}, 334, {1, 1}, 0},
+                 {{50, 20}, 10, {2, 1}, 1},
+                 {{5, 4000000000u}, 10, {1, INT32_MAX}, 0}};
     for (const auto& c : cases) {
         object.PollList.clear();
         for (const uint32_t period : c.periods) {
