@@ -1,13 +1,16 @@
 // The tag table of a driver object on a line in memory: addresses, system tags, the
-// value exchange with the host, the poll plan and the link states' effect on tags.
+// value exchange with the host, the poll plan and the link states' effect on tags;
+// then the texts, numbers and host values the table reads.
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <tuple>
 
+#include "framework/GbkText.h"
 #include "framework/HostVariant.h"
 #include "framework/PDB.h"
 #include "framework/SystemTags.h"
+#include "framework/TagValue.h"
 #include "framework/ValueExchange.h"
 #include "platform/calendar.h"
 #include "protocol/DLLRealize.h"
@@ -15,9 +18,7 @@
 #include "support/test_support.h"
 
 using namespace testing_support;
-using hostvariant::VT_BOOL;
-using hostvariant::VT_BSTR;
-using hostvariant::VT_R8;
+using namespace hostvariant;
 
 namespace {
 
@@ -161,9 +162,12 @@ TEST_F(Tags, SystemTagsTakeTheirValuesFromTheDriversState)
         {"DEVICELINK3", kText, std::string("3号仪表Ostrevane808通讯始终不成功!")},
         {"DEVICELINK150", kText, std::string("150号仪表通讯始终不成功!")},
         {"ENDEVICELINK2", kNumber, 42.0},
+        {"ENDEVICELINKX", kNumber, 42.0},
+        {"ENDEVICELINK1A", kNumber, 42.0},
         {"enlog", kSwitch, true}};
     std::vector<HostTagRec> tags;
-    for (const auto& [address, type, value] : cases) tags.push_back(hostTag(1, address, type, 0, variant(VT_R8, 42.0)));
+    for (const auto& [address, type, value] : cases)
+        tags.push_back(hostTag(tags.size(), address, type, 0, variant(VT_R8, 42.0)));
     ASSERT_TRUE(start(tags));
     for (size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(tag(i).value, std::get<2>(cases[i])) << tag(i).address;
@@ -174,23 +178,17 @@ TEST_F(Tags, SystemTagsTakeTheirValuesFromTheDriversState)
     EXPECT_TRUE(object.LogEnabled);
     EXPECT_TRUE(object.Running);  // system tags only: polling runs with nothing to send
     EXPECT_TRUE(line->sent.empty());
+    // Only a decimal device number after ENDEVICELINK makes a device switch.
+    EXPECT_FALSE(object.WriteExecute(6, 0.0) || object.WriteExecute(7, 0.0));
+    EXPECT_EQ(object.DevEnabled[0] + object.DevEnabled[1], 2);
+    EXPECT_TRUE(object.WriteExecute(5, 0.0));
+    EXPECT_EQ(object.DevEnabled[2], 0);
     ASSERT_TRUE(start({hostTag(1, "PV1:0.0")}));
     EXPECT_FALSE(object.LogEnabled);  // no ENLOG tag: no traffic log
-
     const char* texts[] = {"通讯始终不成功!", "通讯正常!",     "通讯出现干扰!",
                            "通讯出现故障!",   "通讯线路断路!", "通讯暂停!"};
     for (uint8_t code = 0; code < 6; ++code) EXPECT_EQ(systemtags::LinkStateText(code, true), texts[code]);
     EXPECT_EQ(systemtags::LinkStateText(0, false), "通讯暂停!");
-}
-
-TEST_F(Tags, OnlyDecimalDeviceSwitchesSwitchADevice)
-{
-    ASSERT_TRUE(start({hostTag(1, "ENDEVICELINKX"), hostTag(2, "ENDEVICELINK1A"), hostTag(3, "ENDEVICELINK2")}));
-    EXPECT_FALSE(object.WriteExecute(1, 0.0));
-    EXPECT_FALSE(object.WriteExecute(2, 0.0));
-    EXPECT_EQ(object.DevEnabled[0], 1);
-    EXPECT_TRUE(object.WriteExecute(3, 0.0));
-    EXPECT_EQ(object.DevEnabled[2], 0);
 }
 
 TEST_F(Tags, ALineBreakingAcrossDevicesMarksTheInstrumentTagsBad)
@@ -258,7 +256,7 @@ TEST_F(Tags, NewTagsAreReportedSixTimesThenOnlyOnChangeAfterTheirInterval)
     EXPECT_EQ(readAfter(1), Ids{});
 }
 
-TEST_F(Tags, RecordEncodings)
+TEST_F(Tags, RecordsCarryValuesBothWays)
 {
     const std::u16string word = u"温度";
     ASSERT_TRUE(start({hostTag(1, "PV3:0.0", kNumber, 0, variant(VT_R8, -2.5)),
@@ -275,22 +273,13 @@ TEST_F(Tags, RecordEncodings)
     EXPECT_EQ(records[4].ValueType, 9);         // a value type the host made up comes back as it was
     EXPECT_EQ(records[4].Value.Number, 4.0);
     EXPECT_EQ(records[5].TagId, 0u);  // records beyond the count are not written
-}
 
-TEST_F(Tags, HostWritesAreMatchedByIdAndValueType)
-{
-    ASSERT_TRUE(start({hostTag(1, "SW3:0.0", kSwitch), hostTag(0xFFFFFFF0u, "SW3:0.0")}));
-    std::vector<TagDataRec> in{{1, 0, 0, kSwitch, {}, {}},
-                               {0xFFFFFFF0u, 0, 0, kNumber, {}, {}},
-                               {99, 0, 0, kNumber, {}, {}},  // no such tag: skipped
-                               {1, 0, 0, kNumber, {}, {}}};  // value type differs from the tag's: skipped
+    // Host writes go to the tag of the id when the value type is the tag's.
+    std::vector<TagDataRec> in{{2, 0, 0, kSwitch, {}, {}}, {99, 0, 0, kNumber, {}, {}}, {2, 0, 0, kNumber, {}, {}}};
     in[0].Value.Boolean = 7;
-    in[1].Value.Number = 12.5;
-    EXPECT_TRUE(valueexchange::applyWrites(object, in.data(), 4));
-    EXPECT_EQ(tag(0).requestedValue, TagValue(true));
-    EXPECT_EQ(tag(1).requestedValue, TagValue(12.5));
-    EXPECT_FALSE(valueexchange::applyWrites(object, in.data() + 2, 2));  // nothing carried out
-
+    EXPECT_TRUE(valueexchange::applyWrites(object, in.data(), 3));
+    EXPECT_EQ(tag(1).requestedValue, TagValue(true));
+    EXPECT_FALSE(valueexchange::applyWrites(object, in.data() + 1, 2));  // nothing carried out
     std::string longText(300, 'a');
     longText.replace(254, 2, "\xB0\xA1");  // a double-byte character across the 255-byte limit
     TagDataRec text{1, 0, 0, kText, {}, {}};
@@ -304,28 +293,74 @@ TEST_F(Tags, PollIntervalAndSkipFactors)
     // {200, 100, 1000}: load 1 + 1 + 1/2 + 1/10 = 2.6, 100 / 2.6 + 1 = 39.
     // {1000, 1000}: none below 1000, the wrap index stays. {50, 20}: 20 / 2.5 + 1 = 9, factor
     // 10/9 rounds to 1. A stretched factor stays within range.
-    const struct {
-        std::vector<uint32_t> periods;
-        uint32_t interval;
-        std::vector<int32_t> skips;
-        int32_t wrapIndex;
-    } cases[] = {{{10, 40}, 10, {1, 8}, 0},
-                 {{200, 100, 1000}, 39, {2, 1, 10}, 1},
-                 {{1000, 1000}, 334, {1, 1}, 0},
-                 {{50, 20}, 10, {2, 1}, 1},
-                 {{5, 4000000000u}, 10, {1, INT32_MAX}, 0}};
-    for (const auto& c : cases) {
+    const std::tuple<std::vector<uint32_t>, uint32_t, std::vector<int32_t>, int32_t> cases[] = {
+        {{10, 40}, 10, {1, 8}, 0},
+        {{200, 100, 1000}, 39, {2, 1, 10}, 1},
+        {{1000, 1000}, 334, {1, 1}, 0},
+        {{50, 20}, 10, {2, 1}, 1},
+        {{5, 4000000000u}, 10, {1, INT32_MAX}, 0}};
+    for (const auto& [periods, interval, skipFactors, wrapIndex] : cases) {
         object.PollList.clear();
-        for (const uint32_t period : c.periods) {
+        for (const uint32_t period : periods) {
             object.PollList.push_back(std::make_unique<TCommand>());
             object.PollList.back()->period = period;
         }
         object.WrapIndex = 0;
-        EXPECT_EQ(object.TBaseDLLObject::GetInterval(), c.interval);
+        EXPECT_EQ(object.TBaseDLLObject::GetInterval(), interval);
         std::vector<int32_t> skips;
         for (const auto& command : object.PollList) skips.push_back(command->skipFactor);
-        EXPECT_EQ(skips, c.skips);
-        EXPECT_EQ(object.WrapIndex, c.wrapIndex);
+        EXPECT_EQ(skips, skipFactors);
+        EXPECT_EQ(object.WrapIndex, wrapIndex);
     }
     EXPECT_EQ(object.GetInterval(), 10u);  // whatever the plan, the engine's scan
+}
+
+TEST(Texts, StrictDecimalsAndDoubleByteCharacters)
+{
+    int32_t value = 0;
+    const std::pair<std::string, int32_t> accepted[] = {
+        {"+7", 7}, {"-1", -1}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}};
+    for (const auto& [text, expected] : accepted) {
+        EXPECT_TRUE(gbk::parseDecimal(text, value)) << text;
+        EXPECT_EQ(value, expected) << text;
+    }
+    // A full-width digit (A3 B3) is no digit.
+    for (const std::string text : {"2147483648", "99999999999", "", "+", " 3", "3x", "\xA3\xB3"})
+        EXPECT_FALSE(gbk::parseDecimal(text, value)) << text;
+    // 0x81 0x61: a double-byte character whose trail byte is the letter a.
+    EXPECT_EQ(gbk::upperAscii("pv\x81\x61z\x81"), "PV\x81\x61Z\x81");
+    // "：" is A3 BA; here those bytes straddle two characters (B0 A3, BA A1).
+    EXPECT_EQ(gbk::find("3\xB0\xA3\xBA\xA1!", "："), std::string::npos);
+    EXPECT_EQ(gbk::find("3：0", "："), 1u);
+    EXPECT_EQ(gbk::prefixWithin("ab\xB0\xA1", 3), "ab");
+    EXPECT_EQ(gbk::prefixWithin("ab\xB0\xA1", 4), "ab\xB0\xA1");
+    const char field[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(gbk::boundedField(field, sizeof field), "abcd");
+}
+
+TEST(Texts, HostValuesTakeTheKindOfTheTag)
+{
+    // Texts outside GBK (a pair, a lone surrogate) give question marks; references and
+    // arrays are never followed.
+    const std::u16string text = u"温度A", outsideGbk = u"a\U0001F600b\xD800", euro = u"\u20AC";
+    const std::pair<OstrevaneVariant, TagValue> cases[] = {
+        {variant<int8_t>(VT_I1, -5), -5.0},
+        {variant<uint64_t>(VT_UI8, uint64_t{1} << 63), 9223372036854775808.0},
+        {variant<float>(VT_R4, 1.5f), 1.5},
+        {variant<int64_t>(VT_CY, 123456), 12.3456},
+        {variant<const void*>(VT_BSTR, nullptr), std::string()},
+        {variant(VT_BSTR, text.c_str()), std::string("温度A")},
+        {variant(VT_BSTR, outsideGbk.c_str()), std::string("a?b?")},
+        {variant(VT_BSTR, euro.c_str()), std::string("\x80")},
+        {variant(0x4000 | VT_I4, &text), std::monostate{}},
+        {variant(0x2000 | VT_R8, &text), std::monostate{}}};
+    for (const auto& [host, value] : cases) EXPECT_EQ(read(host), value) << "kind " << host.Kind;
+    // Unknown value types (9) carry numbers.
+    const std::tuple<TagValue, uint8_t, TagValue> conversions[] = {{std::string(" -3 "), 0, -3.0},
+                                                                   {std::string("TRUE"), 1, true},
+                                                                   {std::string("yes"), 1, std::monostate{}},
+                                                                   {-0.0, 2, std::string("0")},
+                                                                   {7.0, 9, 7.0}};
+    for (const auto& [in, type, out] : conversions) EXPECT_EQ(tagvalue::convert(in, type), out) << int(type);
+    EXPECT_FALSE(tagvalue::same(1.0, true));
 }
