@@ -248,7 +248,7 @@ TEST_F(Tags, NewTagsAreReportedSixTimesThenOnlyOnChangeAfterTheirInterval)
     EXPECT_EQ(readAfter(501), Ids{});
     tag(0).quality = kBad;  // same value, new quality: reported with the old value
     EXPECT_EQ(readAfter(1), Ids{1});
-    EXPECT_EQ(records[0].Quality, kBad);
+    EXPECT_EQ(uint32_t{records[0].Quality}, kBad);
     EXPECT_EQ(readAfter(1), Ids{});
     tag(0).value = std::numeric_limits<double>::quiet_NaN();  // a NaN that stays one is no change
     EXPECT_EQ(readAfter(1), Ids{1});
@@ -264,14 +264,14 @@ TEST_F(Tags, RecordsCarryValuesBothWays)
                        hostTag(5, "PV3:0.0", 9, 0, variant(VT_R8, 4.0))}));
     clock.now = {2024, 3, 1, 12, 0, 0, 0};
     ASSERT_EQ(readAfter(1).size(), 5u);
-    EXPECT_EQ(records[4].TimeStamp, platform::toOleDate(clock.now));
-    EXPECT_EQ(records[0].Value.Number, -2.5);
-    EXPECT_EQ(records[1].Value.Boolean, 1u);
+    EXPECT_EQ(double{records[4].TimeStamp}, platform::toOleDate(clock.now));
+    EXPECT_EQ(double{records[0].Value.Number}, -2.5);  // packed fields are read as copies
+    EXPECT_EQ(uint32_t{records[1].Value.Boolean}, 1u);
     EXPECT_EQ(takeHostText(records[2].Value.Text), "温度");
-    EXPECT_EQ(records[3].Value.Text, nullptr);  // empty text: nil
-    EXPECT_EQ(records[4].ValueType, 9);         // a value type the host made up comes back as it was
-    EXPECT_EQ(records[4].Value.Number, 4.0);
-    EXPECT_EQ(records[5].TagId, 0u);  // records beyond the count are not written
+    EXPECT_EQ(static_cast<char*>(records[3].Value.Text), nullptr);  // empty text: nil
+    EXPECT_EQ(records[4].ValueType, 9);  // a value type the host made up comes back as it was
+    EXPECT_EQ(double{records[4].Value.Number}, 4.0);
+    EXPECT_EQ(uint32_t{records[5].TagId}, 0u);  // records beyond the count are not written
 
     // Host writes go to the tag of the id when the value type is the tag's.
     std::vector<TagDataRec> in{{2, 0, 0, kSwitch, {}, {}}, {99, 0, 0, kNumber, {}, {}}, {2, 0, 0, kNumber, {}, {}}};
