@@ -1,92 +1,71 @@
-// WriteExecute: which writes are refused (and leave everything as it was), which
-// switch the driver at once, and which are queued as write commands.
+// WriteExecute: which writes are refused (and leave everything as it was), which switch
+// the driver at once, and the word a queued write carries: a whole value for analog
+// tags; for switch and text tags the parameter's word last written with one bit changed.
 #include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "definitions/DLLDef.h"
+#include "engine_harness.h"
 #include "sysinfo/version_info.h"
-#include "write_fixture.h"
 
 using namespace enginetest;
-using namespace writetest;
 
-namespace {
-
-constexpr uint8_t kNumber = OSTREVANE_VALUE_NUMBER, kSwitch = OSTREVANE_VALUE_BOOLEAN, kText = OSTREVANE_VALUE_TEXT;
-
-std::vector<HostTagRec> refusalTags()
+TEST_F(Engine, ARefusedWriteLeavesEverythingAsItWasAndLogsOneLineUnderErrorOutput)
 {
-    return {hostTag(1, "SL1:0.0"),          hostTag(2, "PV1:0.0"),       hostTag(3, "SW1:0.3", kSwitch),
-            hostTag(4, "SW1:0.3", kText),   hostTag(5, "COMMLINK"),      hostTag(6, "DEVICELINK1"),
-            hostTag(7, "ENLOG", kSwitch),   hostTag(8, "ENLOG2"),        hostTag(9, "ENCOMMLINK"),
-            hostTag(10, "ENDEVICELINK3", kSwitch), hostTag(11, "HS3:0.0"), hostTag(12, "ENDEVICELINK150")};
-}
-
-}  // namespace
-
-TEST_F(Writes, ARefusedWriteLeavesTagsQueueAndSwitchesAsTheyWereAndLogsOneLineUnderErrorOutput)
-{
-    struct Row {
+    const struct {
         uint32_t id;
         TagValue value;
         std::string message;
-    };
-    const Row rows[] = {
+        bool noNumber = false;  // the value text cannot be made: that failure is logged too
+    } rows[] = {
         {99, 1.0, "写标签错误,标签不存在!"},
-        {5, 1.0, "标签T5不可写!"},  // the overall link state
-        {6, 1.0, "标签T6不可写!"},  // a device's link state
-        {2, 1.0, "标签T2不可写!"},  // a measured value
-        {8, 1.0, "标签T8不可写!"},  // only begins with ENLOG
+        {5, 1.0, "标签T5不可写!"},    // the overall link state
+        {6, 1.0, "标签T6不可写!"},    // a device's link state
+        {2, 1.0, "标签T2不可写!"},    // a measured value
+        {8, 1.0, "标签T8不可写!"},    // only begins with ENLOG
         {12, 0.0, "标签T12不可写!"},  // no device 150
         {1, true, "标签T1写错误,标签不是开关量类型!"},
         {3, 1.0, "标签T3写错误,标签不是模拟量类型!"},
         {1, std::string("25"), "标签T1写错误,标签不是字符串类型!"},
         {4, true, "标签T4写错误,标签不是开关量类型!"},
         {7, std::string("on"), "标签T7写错误,开关值只能是1或0!"},
+        {1, std::numeric_limits<double>::quiet_NaN(), "对标签T1错误的写操作!", true},
+        {1, std::numeric_limits<double>::infinity(), "对标签T1错误的写操作!", true},
     };
-    ASSERT_TRUE(start(refusalTags()));
+    ASSERT_TRUE(start({hostTag(1, "SL1:0.0"), hostTag(2, "PV1:0.0"), hostTag(3, "SW1:0.3", kSwitch),
+                       hostTag(4, "SW1:0.3", kText), hostTag(5, "COMMLINK"), hostTag(6, "DEVICELINK1"),
+                       hostTag(7, "ENLOG", kSwitch), hostTag(8, "ENLOG2"), hostTag(9, "ENCOMMLINK"),
+                       hostTag(10, "ENDEVICELINK3", kSwitch), hostTag(11, "HS3:0.0"), hostTag(12, "ENDEVICELINK150")}));
     ASSERT_TRUE(write(11, 5.0));  // a write already waiting
+    ASSERT_TRUE(write(3, true));  // the word of SW1 is 8 now
     for (const bool errorOutput : {true, false}) {
         object->PDB.ErrorOutput = errorOutput ? 1 : 0;
-        for (const Row& row : rows) {
+        for (const auto& row : rows) {
             const Snapshot before = snapshot();
             const size_t mark = logMark();
             EXPECT_FALSE(write(row.id, row.value)) << row.message;
             EXPECT_TRUE(snapshot() == before) << row.message;
-            const std::vector<std::string> expected =
-                errorOutput ? std::vector<std::string>{row.message} : std::vector<std::string>{};
+            std::vector<std::string> expected;
+            if (row.noNumber) expected.push_back("TCustomDLLObject.CreateValueStr异常！");
+            if (errorOutput) expected.push_back(row.message);
             EXPECT_EQ(linesSince(mark), expected);
         }
     }
 }
 
-TEST_F(Writes, ANumberTheInstrumentCannotBeSentMakesNoCommandAndChangesNothing)
-{
-    ASSERT_TRUE(start({hostTag(1, "SL1:0.0"), hostTag(2, "SL1:0.1", kSwitch)}));
-    object->PDB.ErrorOutput = 1;
-    ASSERT_TRUE(write(2, true));
-    const Snapshot before = snapshot();
-    const size_t mark = logMark();
-    for (const double value : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
-        EXPECT_FALSE(write(1, value));
-    EXPECT_TRUE(snapshot() == before);
-    const std::vector<std::string> lines = linesSince(mark);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "对标签T1错误的写操作!"), 2);
-}
-
-TEST_F(Writes, SwitchTagsActAtOnceInEveryValueType)
+TEST_F(Engine, SwitchTagsActAtOnceInEveryValueType)
 {
     enum class Switch { Log, Line, Device3 };
-    struct Row {
+    const std::string device = systeminfo::DeviceName();
+    const struct {
         uint32_t id;
         TagValue value;
         Switch which;
         bool on;
         TagValue shown;
-    };
-    const std::string device = systeminfo::DeviceName();
-    const Row rows[] = {
+    } rows[] = {
         {1, 0.0, Switch::Log, false, 0.0},
         {1, 2.5, Switch::Log, true, 1.0},
         {2, false, Switch::Log, false, false},
@@ -102,54 +81,127 @@ TEST_F(Writes, SwitchTagsActAtOnceInEveryValueType)
         {9, std::string("0"), Switch::Device3, false, std::string("0")},
         {9, std::string("1"), Switch::Device3, true, std::string("1")},
     };
-    ASSERT_TRUE(start({hostTag(1, "ENLOG"), hostTag(2, "enlog", kSwitch), hostTag(3, "ENLOG", kText),
-                       hostTag(4, "ENCOMMLINK"), hostTag(5, "ENCOMMLINK", kSwitch), hostTag(6, "ENCOMMLINK", kText),
-                       hostTag(7, "ENDEVICELINK3"), hostTag(8, "ENDEVICELINK3", kSwitch),
-                       hostTag(9, "ENDEVICELINK3", kText), hostTag(10, "PV1:0.0")}));
+    ASSERT_TRUE(
+        start({hostTag(1, "ENLOG"), hostTag(2, "enlog", kSwitch), hostTag(3, "ENLOG", kText), hostTag(4, "ENCOMMLINK"),
+               hostTag(5, "ENCOMMLINK", kSwitch), hostTag(6, "ENCOMMLINK", kText), hostTag(7, "ENDEVICELINK3"),
+               hostTag(8, "ENDEVICELINK3", kSwitch), hostTag(9, "ENDEVICELINK3", kText), hostTag(10, "PV1:0.0")}));
     const size_t sent = line->sent.size();
-    for (const Row& row : rows) {
-        const int32_t position = object->TagIndex.find(row.id);
+    for (const auto& row : rows) {
         EXPECT_TRUE(write(row.id, row.value)) << row.id;
         const bool state = row.which == Switch::Log    ? object->LogEnabled
                            : row.which == Switch::Line ? object->CommLineEnabled
                                                        : object->DevEnabled[3] != 0;
         EXPECT_EQ(state, row.on) << row.id;
-        EXPECT_EQ(tag(static_cast<size_t>(position)).value, row.shown) << row.id;
+        EXPECT_EQ(tag(row.id - 1).value, row.shown) << row.id;
     }
     EXPECT_TRUE(object->WriteQueue.empty());
     EXPECT_EQ(line->sent.size(), sent);
 }
 
-TEST_F(Writes, AWriteIsQueuedAsASelectAndTheTagKeepsItsValueUntilTheInstrumentAcknowledges)
+TEST_F(Engine, AWriteIsQueuedAsASelectAndTheTagKeepsItsValueUntilTheAcknowledgement)
 {
     ASSERT_TRUE(start({hostTag(1, "SL1:0.0"), hostTag(2, "PV1:0.0")}));
     EXPECT_TRUE(write(1, 25.0));
     ASSERT_EQ(object->WriteQueue.size(), 1u);
     const TCommand& command = *object->WriteQueue.front();
-    // EOT, 0011, STX, "SL 25.0", ETX and the block check: fifteen bytes.
-    EXPECT_EQ(command.request, "\x04" "0011" "\x02" "SL 25.0\x03" "\x25");
-    EXPECT_EQ(command.request.size(), 15u);
-    EXPECT_TRUE(command.write);
+    EXPECT_EQ(command.request, "\x04"
+                               "0011"
+                               "\x02"
+                               "SL 25.0\x03"
+                               "\x25");
+    EXPECT_EQ(command.flags, kWriteCommandFlags);
     EXPECT_EQ(command.tries, 1);
+    EXPECT_TRUE(command.write);
+    EXPECT_EQ(command.answerMain, "");
+    EXPECT_EQ(command.tagIndexes, std::vector<int32_t>{0});
     EXPECT_EQ(tag(0).value, TagValue(0.0));
     EXPECT_EQ(tag(0).requestedValue, TagValue(25.0));
-    EXPECT_EQ(tag(0).writeNumber, 25.0f);
+    EXPECT_EQ(object->PollList.size(), 2u);  // writes never join the poll list
 }
 
-TEST_F(Writes, AValueOfAnotherKindPassesTheKindCheckAndIsWritten)
+TEST_F(Engine, BitWritesStartFromTheWordLastWrittenThroughAnyTagOfTheParameter)
 {
-    ASSERT_TRUE(start({withBoolean(hostTag(1, "SW1:0.2", kSwitch), true), hostTag(2, "PV1:0.0")}));
-    ASSERT_EQ(tag(0).writeNumber, 4.0f);
-    EXPECT_TRUE(write(1, std::monostate{}));  // reads as false: bit 2 cleared
-    ASSERT_EQ(object->WriteQueue.size(), 1u);
-    EXPECT_EQ(object->WriteQueue.front()->request, select(1, "SW", "000000"));
+    const struct {
+        uint32_t id;
+        TagValue value;
+        float word;
+        std::string valueText;
+    } steps[] = {
+        {1, true, 1, "000001"},  // bit 0 of 0
+        {2, true, 9, "000009"},  // bit 3 on top of it
+        {2, false, 1, "000001"},
+        {3, std::string("1"), 9, "000009"},  // the same bit through a text tag
+        {3, std::string("0"), 1, "000001"},
+        {3, std::string("abc"), 1, "000001"},  // any other text leaves the word
+        {4, 258.0, 258, "258.0"},              // a whole value
+        {2, true, 266, "000266"},
+        {4, 70000.0, 70000, "70000.0"},
+        {1, false, 4464, "004464"},             // 70000 with bit 0 cleared, kept to 16 bits
+        {5, true, 37232, "037232"},             // the top bit
+        {5, std::monostate{}, 4464, "004464"},  // a value of another kind reads as off
+    };
+    ASSERT_TRUE(
+        start({withInitial(hostTag(1, "SW1:0.0", kSwitch), false), withInitial(hostTag(2, "SW1:0.3", kSwitch), false),
+               withInitial(hostTag(3, "SW1:0.3", kText), std::string("0")), withInitial(hostTag(4, "SW1:0.0"), 0.0),
+               withInitial(hostTag(5, "SW1:0.15", kSwitch), false), hostTag(6, "PV1:0.0")}));
+    for (const auto& step : steps) {
+        const std::vector<TagValue> values = {tag(0).value, tag(1).value, tag(2).value, tag(3).value, tag(4).value};
+        ASSERT_TRUE(write(step.id, step.value)) << step.valueText;
+        for (size_t position = 0; position < 5; ++position) {
+            EXPECT_EQ(tag(position).writeNumber, step.word) << step.valueText << " tag " << position;
+            EXPECT_EQ(tag(position).value, values[position]) << "no tag changes before the acknowledgement";
+        }
+        EXPECT_EQ(object->WriteQueue.back()->request, select(1, "SW", step.valueText));
+    }
 }
 
-TEST_F(Writes, BeforeTheTableIsBuiltAWriteIsRefusedButTheParametersAreTakenOver)
+TEST_F(Engine, TheAcknowledgedWordGivesEveryTagOfTheParameterItsOwnValue)
+{
+    // Created with host values, so that their bit numbers are their addresses'; the last
+    // without, so that it stands for bit 5 through its address too.
+    ASSERT_TRUE(start({withInitial(hostTag(1, "SW3:0.5", kSwitch), false),
+                       withInitial(hostTag(2, "SW3:0.5", kText), std::string("0")),
+                       withInitial(hostTag(3, "SW3:0.4", kSwitch), false), withInitial(hostTag(4, "SW3:0.0"), 0.0),
+                       hostTag(5, "SW3:0.5", kText)}));
+    pass();
+    ASSERT_TRUE(write(5, std::string("1")));
+    ASSERT_TRUE(write(3, true));  // starts from the word of the write before it
+    answer(reply("SW", "0"));
+    EXPECT_EQ(lastSent(), select(3, "SW", "000032"));
+    EXPECT_EQ(answer(kAck), 1);
+    const std::vector<TagValue> first = {true, std::string("1"), false, 32.0, std::string("1")};
+    EXPECT_EQ(lastSent(), select(3, "SW", "000048"));
+    for (size_t position = 0; position < 5; ++position) {
+        EXPECT_EQ(tag(position).value, first[position]) << position;
+        EXPECT_EQ(tag(position).quality, kGood);
+        EXPECT_EQ(tag(position).writes, 1u);
+    }
+    answer(kAck);
+    EXPECT_EQ(tag(2).value, TagValue(true));
+    EXPECT_EQ(tag(3).value, TagValue(48.0));
+}
+
+TEST_F(Engine, OnlyTheFirstThousandWriteCommandsAreLoggedAndOnlyUnderTheDebugSwitch)
+{
+    for (const bool debug : {false, true}) {
+        OstrevanePDB pdb = plant();
+        pdb.DebugSwitch = debug;
+        ASSERT_TRUE(start({hostTag(1, "SL1:0.0"), hostTag(2, "PV1:0.0")}, pdb));
+        const size_t mark = logMark();
+        for (int i = 0; i < 1001; ++i) ASSERT_TRUE(write(1, static_cast<double>(i)));
+        std::vector<std::string> logged;
+        for (const std::string& text : linesSince(mark))
+            if (text.find("生成写标签命令串=") != std::string::npos) logged.push_back(text);
+        EXPECT_EQ(logged.size(), debug ? 1000u : 0u);
+        EXPECT_EQ(object->WriteLogBudget, debug ? 0 : 1000);
+    }
+    EXPECT_EQ(linesSince(0).back(), systeminfo::DevTypeName() + "类型=Ostrevane808，" + systeminfo::DevIDName() +
+                                        "=1[T1 地址=SL1:0.0 写入值=999,]生成写标签命令串=" + select(1, "SL", "999.0"));
+}
+
+TEST_F(Engine, BeforeTheTableIsBuiltAWriteIsRefusedButTheParametersAreTakenOver)
 {
     object = std::make_unique<TDLLObject>();
-    object->PortCreated = true;
-    object->Comm = std::make_unique<TCommClass>(std::make_unique<LineBackend>(line));
     ASSERT_FALSE(object->ParmLoaded);
     EXPECT_FALSE(write(1, 1.0));
     EXPECT_TRUE(object->ParmLoaded);
