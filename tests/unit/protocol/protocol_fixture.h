@@ -7,33 +7,61 @@
 #include <string>
 #include <string_view>
 
+#include "definitions/FrameDef.h"
+#include "driver/DLLMain.h"
 #include "protocol/DLLRealize.h"
+#include "support/memory_line.h"
 #include "support/test_support.h"
 
 namespace prototest {
 
-// Bytes as written in a test: "\x04" "0011" "PV" "\x05".
-inline std::string bytes(std::string_view text) { return std::string(text); }
-
-// A read reply with a correct block check: STX, mnemonic, data, ETX, check.
-std::string readReply(std::string_view mnemonic, std::string_view data);
+using testing_support::poll;
+using testing_support::reply;
 
 // The tag-type index of a mnemonic (case kept), -1 for none.
-int32_t typeOf(std::string_view mnemonic);
+inline int32_t typeOf(std::string_view mnemonic)
+{
+    for (int32_t i = 0; i < def::kTagTypeCount; ++i)
+        if (def::TagTypeInfo[static_cast<size_t>(i)].mnemonic == mnemonic) return i;
+    return -1;
+}
 
 class ProtocolTest : public ::testing::Test {
 protected:
-    ProtocolTest();
+    ProtocolTest() { driver::libraryInitialise(); }
 
-    // Appends a tag of the given kind for `mnemonic` on `deviceNo` and returns it.
     TDLLTag& addTag(std::string_view mnemonic, int32_t deviceNo, uint8_t valueType = OSTREVANE_VALUE_NUMBER,
-                    TagValue value = 0.0);
+                    TagValue value = 0.0)
+    {
+        auto& tag = object->TagTable.emplace_back(std::make_unique<TDLLTag>());
+        tag->tableIndex = static_cast<int32_t>(object->TagTable.size() - 1);
+        tag->typeString = std::string(mnemonic);
+        tag->tagTypeIndex = typeOf(mnemonic);
+        tag->deviceNo = deviceNo;
+        tag->valueType = valueType;
+        tag->value = std::move(value);
+        return *tag;
+    }
     // Makes a command of the given tags current.
-    TCommand& makeCurrent(std::string_view mnemonic, bool write, std::initializer_list<int32_t> tags = {0});
+    TCommand& makeCurrent(std::string_view mnemonic, bool write, std::initializer_list<int32_t> tags = {0})
+    {
+        command.write = write;
+        command.tagTypeIndex = typeOf(mnemonic);
+        command.typeString = std::string(mnemonic);
+        command.tagIndexes.assign(tags.begin(), tags.end());
+        object->CurrentCommand = &command;
+        return command;
+    }
+    std::string frame(TDLLTag& tag, bool write)
+    {
+        TCommand scratch;
+        scratch.write = write;
+        return object->GetAskStr(scratch, tag, write);
+    }
 
     testing_support::FakeClock clock;
     testing_support::LogRedirect log;
-    std::unique_ptr<TDLLObject> object;
+    std::unique_ptr<TDLLObject> object = std::make_unique<TDLLObject>();
     TCommand command;
 };
 
