@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <deque>
 
 #include "driver/DLLMain.h"
 #include "framework/HostVariant.h"
@@ -18,18 +17,13 @@ std::string select(int deviceNo, std::string_view mnemonic, std::string_view val
 
 HostTagRec withInitial(HostTagRec record, TagValue value)
 {
-    static std::deque<std::u16string> texts;  // the record points at its text
-    auto& initial = record.InitialValue;
     if (const bool* flag = std::get_if<bool>(&value)) {
-        initial.Kind = hostvariant::VT_BOOL;
+        record.InitialValue.Kind = hostvariant::VT_BOOL;
         const int16_t word = *flag ? -1 : 0;
-        std::memcpy(initial.Data.Bytes, &word, sizeof word);
-    } else if (const auto* text = std::get_if<std::string>(&value)) {
-        initial.Kind = hostvariant::VT_BSTR;
-        initial.Data.Pointer = const_cast<char16_t*>(texts.emplace_back(text->begin(), text->end()).c_str());
+        std::memcpy(record.InitialValue.Data.Bytes, &word, sizeof word);
     } else {
-        initial.Kind = hostvariant::VT_R8;
-        initial.Data.Double = std::get<double>(value);
+        record.InitialValue.Kind = hostvariant::VT_R8;
+        record.InitialValue.Data.Double = std::get<double>(value);
     }
     return record;
 }
@@ -38,9 +32,8 @@ Engine::Engine() { driver::libraryInitialise(); }
 
 bool Engine::start(std::vector<HostTagRec> tags, const OstrevanePDB& pdb, std::unique_ptr<TDLLObject> custom)
 {
-    hostTags = std::move(tags);
     object = custom ? std::move(custom) : std::make_unique<TDLLObject>();
-    return testing_support::startOnLine(*object, line, hostTags, pdb);
+    return testing_support::startOnLine(*object, line, tags, pdb);
 }
 
 int Engine::answer(std::string_view bytes)
@@ -60,21 +53,16 @@ size_t Engine::sentCount(const std::string& frame) const
     return static_cast<size_t>(std::count(line->sent.begin(), line->sent.end(), frame));
 }
 
-Snapshot Engine::snapshot() const
+Engine::Snapshot Engine::snapshot() const
 {
-    Snapshot s;
-    for (const auto& t : object->TagTable) {
-        s.values.push_back(t->value);
-        s.requested.push_back(t->requestedValue);
-        s.writeNumbers.push_back(t->writeNumber);
-        s.qualities.push_back(t->quality);
-    }
-    s.queued = object->WriteQueue.size();
-    s.sent = line->sent.size();
-    s.logEnabled = object->LogEnabled;
-    s.commLineEnabled = object->CommLineEnabled;
-    s.devEnabled.assign(object->DevEnabled.begin(), object->DevEnabled.end());
-    return s;
+    std::vector<std::tuple<TagValue, TagValue, float, uint32_t>> tags;
+    for (const auto& t : object->TagTable) tags.emplace_back(t->value, t->requestedValue, t->writeNumber, t->quality);
+    return {tags,
+            object->WriteQueue.size(),
+            line->sent.size(),
+            object->LogEnabled,
+            object->CommLineEnabled,
+            std::vector<uint8_t>(object->DevEnabled.begin(), object->DevEnabled.end())};
 }
 
 std::vector<std::string> Engine::linesSince(size_t mark) const

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "protocol/DLLRealize.h"
@@ -25,19 +26,8 @@ constexpr uint32_t kGood = OSTREVANE_QUALITY_GOOD, kBad = OSTREVANE_QUALITY_BAD;
 
 // A select: EOT, the device number doubled, STX, mnemonic, value text, ETX, block check.
 std::string select(int deviceNo, std::string_view mnemonic, std::string_view value);
-// A host tag whose initial value is given, so that its bit number is its address's.
+// A host tag with an initial value (a number or a Boolean).
 HostTagRec withInitial(HostTagRec record, TagValue value);
-
-// What a refused write must leave as it was.
-struct Snapshot {
-    std::vector<TagValue> values, requested;
-    std::vector<float> writeNumbers;
-    std::vector<uint32_t> qualities;
-    size_t queued = 0, sent = 0;
-    bool logEnabled = false, commLineEnabled = false;
-    std::vector<uint8_t> devEnabled;
-    bool operator==(const Snapshot&) const = default;
-};
 
 class Engine : public ::testing::Test {
 protected:
@@ -57,6 +47,9 @@ protected:
     size_t sentCount(const std::string& frame) const;
     // WriteExecute for the tag with this host id, as a host write does.
     bool write(uint32_t hostId, TagValue value) { return object->WriteExecute(hostId, std::move(value)); }
+    // What a refused write must leave as it was.
+    using Snapshot = std::tuple<std::vector<std::tuple<TagValue, TagValue, float, uint32_t>>, size_t, size_t, bool,
+                                bool, std::vector<uint8_t>>;
     Snapshot snapshot() const;
     // The log lines (after the time and the full-width colon) written since the mark.
     std::vector<std::string> linesSince(size_t mark) const;
@@ -65,7 +58,6 @@ protected:
     testing_support::FakeClock clock;
     testing_support::LogRedirect log;
     std::shared_ptr<testing_support::Line> line = std::make_shared<testing_support::Line>();
-    std::vector<HostTagRec> hostTags;
     std::unique_ptr<TDLLObject> object;
 };
 
