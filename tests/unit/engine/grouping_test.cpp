@@ -2,7 +2,6 @@
 #include <string>
 #include <vector>
 
-#include "definitions/DLLDef.h"
 #include "engine_harness.h"
 
 using namespace enginetest;
@@ -11,21 +10,14 @@ TEST_F(Engine, TagsOfOneParameterShareTheFirstCommandMadeForItAtItsFastestPeriod
 {
     ASSERT_TRUE(start({hostTag(1, "PV1:0.0"), hostTag(2, "SP1:0.0"), hostTag(3, "PV1:0.2", kSwitch, 500),
                        hostTag(4, "PV2:0.0"), hostTag(5, "COMMLINK"), hostTag(6, "PV1:0.0", kText, 2000)}));
-    struct Shape {
-        std::string request;
-        std::vector<int32_t> tags;
-        uint32_t period;
-    };
-    const Shape expected[] = {{poll(1, "PV"), {0, 2, 5}, 500}, {poll(1, "SP"), {1}, 1000}, {poll(2, "PV"), {3}, 1000}};
-    ASSERT_EQ(object->PollList.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(object->PollList[i]->request, expected[i].request);
-        EXPECT_EQ(object->PollList[i]->tagIndexes, expected[i].tags);
-        EXPECT_EQ(object->PollList[i]->period, expected[i].period);
-    }
+    const std::vector<std::tuple<std::string, std::vector<int32_t>, uint32_t>> expected = {
+        {poll(1, "PV"), {0, 2, 5}, 500}, {poll(1, "SP"), {1}, 1000}, {poll(2, "PV"), {3}, 1000}};
+    std::vector<std::tuple<std::string, std::vector<int32_t>, uint32_t>> made;
+    for (const auto& command : object->PollList)
+        made.emplace_back(command->request, command->tagIndexes, command->period);
+    EXPECT_EQ(made, expected);
     const TCommand& first = *object->PollList[0];
-    EXPECT_EQ(first.answerMain, "\x02"
-                                "01PV");
+    EXPECT_EQ(first.answerMain, "\00201PV");
     EXPECT_EQ(first.tries, 2);
     EXPECT_EQ(first.startAddr, 0);
     EXPECT_EQ(first.endAddr, 0);
@@ -86,14 +78,4 @@ TEST_F(Engine, ATagWhoseFrameComesOutEmptyGetsNoCommandAndIsReported)
     const size_t size = log.content().size();
     EXPECT_EQ(object->CreatCommand(tag(0), object->PollList, false), nullptr);
     EXPECT_EQ(log.content().size(), size);
-}
-
-TEST_F(Engine, FreeCommandDisposesAWholeChain)
-{
-    ASSERT_TRUE(start({hostTag(1, "PV1:0.0")}));
-    auto chain = std::make_unique<TCommand>();
-    chain->chain = std::make_unique<TCommand>();
-    chain->chain->chain = std::make_unique<TCommand>();
-    object->FreeCommand(chain);
-    EXPECT_EQ(chain, nullptr);
 }

@@ -101,7 +101,7 @@ TEST_F(Cycle, ASilentDeviceIsPolledLessOftenAndAReplyRestoresItsRate)
     EXPECT_EQ(turns(20, true), "ABABBBBABBBBBBBBABBB");
     const TCommand& silent = *object->PollList[0];
     EXPECT_FLOAT_EQ(silent.replyQuality, 0.0625f);
-    while (lastSent() != poll(1, "PV")) answer(reply("PV", "1"));
+    for (int turn = 0; turn < 20 && lastSent() != poll(1, "PV"); ++turn) answer(reply("PV", "1"));
     answer(reply("PV", "2"));
     EXPECT_GE(silent.replyQuality, 0.5f);
     EXPECT_EQ(turns(2, true), "BA");
