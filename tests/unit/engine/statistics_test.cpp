@@ -1,40 +1,9 @@
-// The statistics line, the traffic and time-out lines of the log, and cycle times.
+// The traffic and time-out lines of the log, and cycle times.
 #include <string>
 
 #include "engine_harness.h"
-#include "framework/DLLLog.h"
-#include "platform/calendar.h"
 
 using namespace enginetest;
-
-namespace {
-
-// A text right-aligned in 32 bytes and a blank, as the statistics line shows it.
-std::string column(const std::string& text)
-{
-    return std::string(text.size() < 32 ? 32 - text.size() : 0, ' ') + text + " ";
-}
-
-}  // namespace
-
-TEST_F(Engine, TheStatisticsLineShowsEveryCounterAfterAnExchange)
-{
-    ASSERT_TRUE(start({hostTag(1, "PV1:0.0")}));
-    const std::string resetTime = logfile::formatNumber(platform::toOleDate(clock.now));
-    pass();
-    answer(reply("PV", "1"));
-    answer("\x02garbage");
-    timeOut();
-    const std::string expected = logfile::timePrefix() + column("通讯失败率=0%") + column("已经发送的命令帧数=2") +
-                                 column("成功接收的应答帧数=1") + column("总的通讯失败计数=3") +
-                                 column("超时错的应答帧数=1") + column("校验错的应答帧数=2") +
-                                 column("长度不够的短应答帧数=1") + column("乱码的应答帧数/强电干扰=2") +
-                                 column("异常的应答帧数/数值超限=3") + column("连续通讯超时错误计数=1") +
-                                 column("上一次系统通信复位的时间=" + resetTime) + "\r\n";
-    EXPECT_EQ(object->DevMsg, expected);
-    timeOut();
-    EXPECT_NE(object->DevMsg.find(column("通讯失败率=50%")), std::string::npos);
-}
 
 TEST_F(Engine, TraceAndErrorOutputLogEveryExchangeAndEveryTimeOut)
 {

@@ -18,7 +18,6 @@ namespace prototest {
 using testing_support::poll;
 using testing_support::reply;
 
-// The tag-type index of a mnemonic (case kept), -1 for none.
 inline int32_t typeOf(std::string_view mnemonic)
 {
     for (int32_t i = 0; i < def::kTagTypeCount; ++i)
@@ -42,7 +41,6 @@ protected:
         tag->value = std::move(value);
         return *tag;
     }
-    // Makes a command of the given tags current.
     TCommand& makeCurrent(std::string_view mnemonic, bool write, std::initializer_list<int32_t> tags = {0})
     {
         command.write = write;

@@ -17,21 +17,19 @@ TEST_F(Engine, ARefusedWriteLeavesEverythingAsItWasAndLogsOneLineUnderErrorOutpu
         TagValue value;
         std::string message;
         bool noNumber = false;  // the value text cannot be made: that failure is logged too
-    } rows[] = {
-        {99, 1.0, "写标签错误,标签不存在!"},
-        {5, 1.0, "标签T5不可写!"},    // the overall link state
-        {6, 1.0, "标签T6不可写!"},    // a device's link state
-        {2, 1.0, "标签T2不可写!"},    // a measured value
-        {8, 1.0, "标签T8不可写!"},    // only begins with ENLOG
-        {12, 0.0, "标签T12不可写!"},  // no device 150
-        {1, true, "标签T1写错误,标签不是开关量类型!"},
-        {3, 1.0, "标签T3写错误,标签不是模拟量类型!"},
-        {1, std::string("25"), "标签T1写错误,标签不是字符串类型!"},
-        {4, true, "标签T4写错误,标签不是开关量类型!"},
-        {7, std::string("on"), "标签T7写错误,开关值只能是1或0!"},
-        {1, std::numeric_limits<double>::quiet_NaN(), "对标签T1错误的写操作!", true},
-        {1, std::numeric_limits<double>::infinity(), "对标签T1错误的写操作!", true},
-    };
+    } rows[] = {{99, 1.0, "写标签错误,标签不存在!"},
+                {5, 1.0, "标签T5不可写!"},    // the overall link state
+                {6, 1.0, "标签T6不可写!"},    // a device's link state
+                {2, 1.0, "标签T2不可写!"},    // a measured value
+                {8, 1.0, "标签T8不可写!"},    // only begins with ENLOG
+                {12, 0.0, "标签T12不可写!"},  // no device 150
+                {1, true, "标签T1写错误,标签不是开关量类型!"},
+                {3, 1.0, "标签T3写错误,标签不是模拟量类型!"},
+                {1, std::string("25"), "标签T1写错误,标签不是字符串类型!"},
+                {4, true, "标签T4写错误,标签不是开关量类型!"},
+                {7, std::string("on"), "标签T7写错误,开关值只能是1或0!"},
+                {1, std::numeric_limits<double>::quiet_NaN(), "对标签T1错误的写操作!", true},
+                {1, std::numeric_limits<double>::infinity(), "对标签T1错误的写操作!", true}};
     ASSERT_TRUE(start({hostTag(1, "SL1:0.0"), hostTag(2, "PV1:0.0"), hostTag(3, "SW1:0.3", kSwitch),
                        hostTag(4, "SW1:0.3", kText), hostTag(5, "COMMLINK"), hostTag(6, "DEVICELINK1"),
                        hostTag(7, "ENLOG", kSwitch), hostTag(8, "ENLOG2"), hostTag(9, "ENCOMMLINK"),
@@ -55,30 +53,28 @@ TEST_F(Engine, ARefusedWriteLeavesEverythingAsItWasAndLogsOneLineUnderErrorOutpu
 
 TEST_F(Engine, SwitchTagsActAtOnceInEveryValueType)
 {
-    enum class Switch { Log, Line, Device3 };
+    // Tags 1-3 switch traffic logging, 4-6 the line, 7-9 device 3; a switch takes a
+    // Boolean whatever its value type.
     const std::string device = systeminfo::DeviceName();
     const struct {
         uint32_t id;
         TagValue value;
-        Switch which;
         bool on;
         TagValue shown;
-    } rows[] = {
-        {1, 0.0, Switch::Log, false, 0.0},
-        {1, 2.5, Switch::Log, true, 1.0},
-        {2, false, Switch::Log, false, false},
-        {1, true, Switch::Log, true, 1.0},  // a switch takes a Boolean whatever its value type
-        {3, std::string("0"), Switch::Log, false, std::string("禁止写日志")},
-        {3, std::string("1"), Switch::Log, true, std::string("允许写日志")},
-        {4, 0.0, Switch::Line, false, 0.0},
-        {5, true, Switch::Line, true, true},
-        {6, std::string("0"), Switch::Line, false, device + "关闭通信线路"},
-        {6, std::string("1"), Switch::Line, true, device + "打开通信线路"},
-        {7, 0.0, Switch::Device3, false, 0.0},
-        {8, true, Switch::Device3, true, true},
-        {9, std::string("0"), Switch::Device3, false, std::string("0")},
-        {9, std::string("1"), Switch::Device3, true, std::string("1")},
-    };
+    } rows[] = {{1, 0.0, false, 0.0},
+                {1, 2.5, true, 1.0},
+                {2, false, false, false},
+                {1, true, true, 1.0},
+                {3, std::string("0"), false, std::string("禁止写日志")},
+                {3, std::string("1"), true, std::string("允许写日志")},
+                {4, 0.0, false, 0.0},
+                {5, true, true, true},
+                {6, std::string("0"), false, device + "关闭通信线路"},
+                {6, std::string("1"), true, device + "打开通信线路"},
+                {7, 0.0, false, 0.0},
+                {8, true, true, true},
+                {9, std::string("0"), false, std::string("0")},
+                {9, std::string("1"), true, std::string("1")}};
     ASSERT_TRUE(
         start({hostTag(1, "ENLOG"), hostTag(2, "enlog", kSwitch), hostTag(3, "ENLOG", kText), hostTag(4, "ENCOMMLINK"),
                hostTag(5, "ENCOMMLINK", kSwitch), hostTag(6, "ENCOMMLINK", kText), hostTag(7, "ENDEVICELINK3"),
@@ -86,10 +82,11 @@ TEST_F(Engine, SwitchTagsActAtOnceInEveryValueType)
     const size_t sent = line->sent.size();
     for (const auto& row : rows) {
         EXPECT_TRUE(write(row.id, row.value)) << row.id;
-        const bool state = row.which == Switch::Log    ? object->LogEnabled
-                           : row.which == Switch::Line ? object->CommLineEnabled
-                                                       : object->DevEnabled[3] != 0;
-        EXPECT_EQ(state, row.on) << row.id;
+        EXPECT_EQ(row.id <= 3   ? object->LogEnabled
+                  : row.id <= 6 ? object->CommLineEnabled
+                                : object->DevEnabled[3] != 0,
+                  row.on)
+            << row.id;
         EXPECT_EQ(tag(row.id - 1).value, row.shown) << row.id;
     }
     EXPECT_TRUE(object->WriteQueue.empty());
