@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/DLLMain.h"
 #include "framework/HostVariant.h"
 
 namespace enginetest {
 
 std::string select(int deviceNo, std::string_view mnemonic, std::string_view value)
 {
-    // The doubled digits cancel out of the block check: it is that of a reply.
-    const char g = static_cast<char>('0' + deviceNo / 10), u = static_cast<char>('0' + deviceNo % 10);
-    return std::string{'\x04', g, g, u, u} + reply(mnemonic, value);
+    // EOT and the doubled device number as in a poll; the digits cancel out of the block check.
+    return poll(deviceNo, "").substr(0, 5) + reply(mnemonic, value);
 }
 
 HostTagRec withInitial(HostTagRec record, TagValue value)
@@ -28,29 +26,10 @@ HostTagRec withInitial(HostTagRec record, TagValue value)
     return record;
 }
 
-Engine::Engine() { driver::libraryInitialise(); }
-
 bool Engine::start(std::vector<HostTagRec> tags, const OstrevanePDB& pdb, std::unique_ptr<TDLLObject> custom)
 {
     object = custom ? std::move(custom) : std::make_unique<TDLLObject>();
     return testing_support::startOnLine(*object, line, tags, pdb);
-}
-
-int Engine::answer(std::string_view bytes)
-{
-    line->incoming.append(bytes);
-    return pass();
-}
-
-int Engine::timeOut()
-{
-    clock.advance(1001);
-    return pass();
-}
-
-size_t Engine::sentCount(const std::string& frame) const
-{
-    return static_cast<size_t>(std::count(line->sent.begin(), line->sent.end(), frame));
 }
 
 Engine::Snapshot Engine::snapshot() const

@@ -4,12 +4,14 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <tuple>
 #include <vector>
 
+#include "driver/DLLMain.h"
 #include "protocol/DLLRealize.h"
 #include "support/memory_line.h"
 #include "support/test_support.h"
@@ -31,20 +33,27 @@ HostTagRec withInitial(HostTagRec record, TagValue value);
 
 class Engine : public ::testing::Test {
 protected:
-    Engine();
-    ~Engine() override { object.reset(); }
+    Engine() { driver::libraryInitialise(); }
 
     // Creates the driver object on the line and initialises it with the tags; a test
     // may hand in its own object (one that replaces an operation).
     bool start(std::vector<HostTagRec> tags, const OstrevanePDB& pdb = plant(),
                std::unique_ptr<TDLLObject> custom = nullptr);
     int pass() { return object->ReadExecute(); }
-    int answer(std::string_view bytes);
+    int answer(std::string_view bytes)
+    {
+        line->incoming.append(bytes);
+        return pass();
+    }
     // Lets the reply time run out and runs a pass.
-    int timeOut();
+    int timeOut()
+    {
+        clock.advance(1001);
+        return pass();
+    }
     TDLLTag& tag(size_t position) { return *object->TagTable.at(position); }
     const std::string& lastSent() const { return line->sent.back(); }
-    size_t sentCount(const std::string& frame) const;
+    size_t sentCount(const std::string& frame) const { return std::ranges::count(line->sent, frame); }
     // WriteExecute for the tag with this host id, as a host write does.
     bool write(uint32_t hostId, TagValue value) { return object->WriteExecute(hostId, std::move(value)); }
     // What a refused write must leave as it was.
