@@ -1,11 +1,117 @@
-// Reply checks and decoding into tag values.
+// Request frames and replies, one operation at a time: a driver object without a port
+// whose tag table and current command a test fills directly.
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
-#include <vector>
+#include <string_view>
 
+#include "definitions/FrameDef.h"
+#include "driver/DLLMain.h"
 #include "platform/calendar.h"
-#include "protocol_fixture.h"
+#include "protocol/DLLRealize.h"
+#include "support/memory_line.h"
+#include "support/test_support.h"
 
-using namespace prototest;
+namespace {
+
+using testing_support::poll;
+using testing_support::reply;
+
+inline int32_t typeOf(std::string_view mnemonic)
+{
+    for (int32_t i = 0; i < def::kTagTypeCount; ++i)
+        if (def::TagTypeInfo[static_cast<size_t>(i)].mnemonic == mnemonic) return i;
+    return -1;
+}
+
+class ProtocolTest : public ::testing::Test {
+protected:
+    ProtocolTest() { driver::libraryInitialise(); }
+
+    TDLLTag& addTag(std::string_view mnemonic, int32_t deviceNo, uint8_t valueType = OSTREVANE_VALUE_NUMBER,
+                    TagValue value = 0.0)
+    {
+        auto& tag = object->TagTable.emplace_back(std::make_unique<TDLLTag>());
+        tag->tableIndex = static_cast<int32_t>(object->TagTable.size() - 1);
+        tag->typeString = std::string(mnemonic);
+        tag->tagTypeIndex = typeOf(mnemonic);
+        tag->deviceNo = deviceNo;
+        tag->valueType = valueType;
+        tag->value = std::move(value);
+        return *tag;
+    }
+    TCommand& makeCurrent(std::string_view mnemonic, bool write, std::initializer_list<int32_t> tags = {0})
+    {
+        command.write = write;
+        command.tagTypeIndex = typeOf(mnemonic);
+        command.typeString = std::string(mnemonic);
+        command.tagIndexes.assign(tags.begin(), tags.end());
+        object->CurrentCommand = &command;
+        return command;
+    }
+    std::string frame(TDLLTag& tag, bool write)
+    {
+        TCommand scratch;
+        scratch.write = write;
+        return object->GetAskStr(scratch, tag, write);
+    }
+
+    testing_support::FakeClock clock;
+    testing_support::LogRedirect log;
+    std::unique_ptr<TDLLObject> object = std::make_unique<TDLLObject>();
+    TCommand command;
+};
+
+}  // namespace
+
+TEST_F(ProtocolTest, PollsCarryTheDeviceNumberDoubledAndNoBlockCheck)
+{
+    EXPECT_EQ(frame(addTag("PV", 1), false), "\x04\x30\x30\x31\x31\x50\x56\x05");
+    const struct {
+        const char* mnemonic;
+        int32_t device;
+    } rows[] = {{"PV", 0}, {"PV", 99}, {"SP", 12}, {"Hb", 7}, {"HB", 7}};  // mnemonics keep their case
+    for (const auto& row : rows)
+        EXPECT_EQ(frame(addTag(row.mnemonic, row.device), false), poll(row.device, row.mnemonic));
+    EXPECT_EQ(frame(addTag("??", 1), false), "");
+    TCommand scratch;
+    EXPECT_EQ(object->GetAnswerMainStr(scratch, addTag("PV", 10), false), "\0020APV");
+}
+
+TEST_F(ProtocolTest, AnalogWriteValuesAreFixedPointWithOneDecimalPaddedToFive)
+{
+    const struct {
+        double value;
+        const char* text;
+    } rows[] = {{25, " 25.0"},          {-5.5, " -5.5"},           {0, "  0.0"},         {1234.5, "1234.5"},
+                {0.05, "  0.1"},        {0.15, "  0.2"},           {-25.25, "-25.3"},    {9.96, " 10.0"},
+                {-0.04, "  0.0"},       {12345.6, "12346.0"},      {9999.96, "10000.0"}, {99999.4, "99999.0"},
+                {100000, "1.0000E+05"}, {-123456.7, "-1.2346E+05"}};
+    for (const auto& row : rows) {
+        TDLLTag& tag = addTag("SL", 1, OSTREVANE_VALUE_NUMBER, row.value);
+        EXPECT_EQ(frame(tag, true), "\0040011" + reply("SL", row.text)) << row.value;
+    }
+    EXPECT_EQ(frame(addTag("SL", 1, OSTREVANE_VALUE_NUMBER, 25.0), true),
+              "\x04\x30\x30\x31\x31\x02\x53\x4C\x20\x32\x35\x2E\x30\x03\x25");
+}
+
+TEST_F(ProtocolTest, OtherWritesCarryTheWordOrNothing)
+{
+    // A switch or a text tag writes one bit: the frame carries the word it belongs to.
+    TDLLTag& flag = addTag("SW", 1, OSTREVANE_VALUE_BOOLEAN, true);
+    flag.writeNumber = 9;
+    EXPECT_EQ(object->CreateValueStr(flag, true), "000009");
+    TDLLTag& text = addTag("SW", 1, OSTREVANE_VALUE_TEXT, std::string("1"));
+    text.writeNumber = 65535;
+    EXPECT_EQ(frame(text, true), "\0040011\002SW065535\003\007");
+    // A read-only type has no value and a NUL check; a type unknown, no frame.
+    EXPECT_EQ(frame(addTag("PV", 1, OSTREVANE_VALUE_NUMBER, 25.0), true), std::string("\0040011\002PV\003", 10));
+    EXPECT_EQ(frame(addTag("??", 1, OSTREVANE_VALUE_NUMBER, 25.0), true), "");
+    // A value that is no number is logged, and the frame is assembled around nothing.
+    EXPECT_EQ(frame(addTag("SL", 1, OSTREVANE_VALUE_NUMBER, std::string("abc")), true), "\0040011" + reply("SL", ""));
+    EXPECT_NE(log.content().find("：TCustomDLLObject.CreateValueStr异常！\r\n"), std::string::npos);
+}
 
 TEST_F(ProtocolTest, AReplyIsAcceptedOnlyAsTheWholeFrameOfTheCommand)
 {
