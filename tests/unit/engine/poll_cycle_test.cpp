@@ -170,11 +170,6 @@ TEST_F(Engine, TagsOfOneParameterShareTheFirstCommandMadeForItAtItsFastestPeriod
     for (const auto& command : object->PollList)
         made.emplace_back(command->request, command->tagIndexes, command->period);
     EXPECT_EQ(made, expected);
-    const TCommand& first = *object->PollList[0];
-    EXPECT_EQ(first.answerMain, "\00201PV");
-    EXPECT_EQ(first.tries, 2);
-    EXPECT_EQ(first.startAddr, 0);
-    EXPECT_EQ(first.endAddr, 0);
 }
 
 TEST_F(Engine, AddressRangesCoverTheCreatingTagUntilTheyAreFixed)
