@@ -26,9 +26,9 @@ HostTagRec withInitial(HostTagRec record, TagValue value)
     return record;
 }
 
-bool Engine::start(std::vector<HostTagRec> tags, const OstrevanePDB& pdb, std::unique_ptr<TDLLObject> custom)
+bool Engine::start(std::vector<HostTagRec> tags, const OstrevanePDB& pdb)
 {
-    object = custom ? std::move(custom) : std::make_unique<TDLLObject>();
+    object = std::make_unique<TDLLObject>();
     return testing_support::startOnLine(*object, line, tags, pdb);
 }
 

@@ -35,10 +35,8 @@ class Engine : public ::testing::Test {
 protected:
     Engine() { driver::libraryInitialise(); }
 
-    // Creates the driver object on the line and initialises it with the tags; a test
-    // may hand in its own object (one that replaces an operation).
-    bool start(std::vector<HostTagRec> tags, const OstrevanePDB& pdb = plant(),
-               std::unique_ptr<TDLLObject> custom = nullptr);
+    // Creates the driver object on the line and initialises it with the tags.
+    bool start(std::vector<HostTagRec> tags, const OstrevanePDB& pdb = plant());
     int pass() { return object->ReadExecute(); }
     int answer(std::string_view bytes)
     {

@@ -190,27 +190,3 @@ TEST_F(Engine, AddressRangesCoverTheCreatingTagUntilTheyAreFixed)
         EXPECT_EQ(object->GetCommandEndAddr(range, probe), expected[2]);
     }
 }
-
-namespace {
-// An instrument protocol that can frame nothing.
-class FramelessObject : public TDLLObject {
-public:
-    std::string GetAskStr(TCommand&, TDLLTag&, bool) override { return {}; }
-};
-}  // namespace
-
-TEST_F(Engine, ATagWhoseFrameComesOutEmptyGetsNoCommandAndIsReported)
-{
-    OstrevanePDB pdb = plant();
-    pdb.ErrorOutput = 1;
-    ASSERT_TRUE(start({hostTag(1, "SL1:0.0")}, pdb, std::make_unique<FramelessObject>()));
-    EXPECT_TRUE(object->PollList.empty());
-    // While the table is built, traffic logging is on: the read refusal is logged.
-    EXPECT_NE(log.content().find("：对标签T1错误的读操作!\r\n"), std::string::npos);
-    object->LogEnabled = false;
-    EXPECT_FALSE(write(1, 1.0));
-    EXPECT_NE(log.content().find("：对标签T1错误的写操作!\r\n"), std::string::npos);
-    const size_t size = log.content().size();
-    EXPECT_EQ(object->CreatCommand(tag(0), object->PollList, false), nullptr);
-    EXPECT_EQ(log.content().size(), size);
-}

@@ -159,33 +159,6 @@ TEST_F(Engine, TheAcknowledgedWordGivesEveryTagOfTheParameterItsOwnValue)
     EXPECT_EQ(tag(3).value, TagValue(48.0));
 }
 
-TEST_F(Engine, OnlyTheFirstThousandWriteCommandsAreLoggedAndOnlyUnderTheDebugSwitch)
-{
-    for (const bool debug : {false, true}) {
-        OstrevanePDB pdb = plant();
-        pdb.DebugSwitch = debug;
-        ASSERT_TRUE(start({hostTag(1, "SL1:0.0"), hostTag(2, "PV1:0.0")}, pdb));
-        const size_t mark = logMark();
-        for (int i = 0; i < 1001; ++i) ASSERT_TRUE(write(1, static_cast<double>(i)));
-        std::vector<std::string> logged;
-        for (const std::string& text : linesSince(mark))
-            if (text.find("生成写标签命令串=") != std::string::npos) logged.push_back(text);
-        EXPECT_EQ(logged.size(), debug ? 1000u : 0u);
-        EXPECT_EQ(object->WriteLogBudget, debug ? 0 : 1000);
-    }
-    EXPECT_EQ(linesSince(0).back(), systeminfo::DevTypeName() + "类型=Ostrevane808，" + systeminfo::DevIDName() +
-                                        "=1[T1 地址=SL1:0.0 写入值=999,]生成写标签命令串=" + select(1, "SL", "999.0"));
-}
-
-TEST_F(Engine, BeforeTheTableIsBuiltAWriteIsRefusedButTheParametersAreTakenOver)
-{
-    object = std::make_unique<TDLLObject>();
-    ASSERT_FALSE(object->ParmLoaded);
-    EXPECT_FALSE(write(1, 1.0));
-    EXPECT_TRUE(object->ParmLoaded);
-    EXPECT_TRUE(object->WriteQueue.empty());
-}
-
 TEST_F(Engine, ANewerWholeValueSupersedesTheWaitingOneButNotOneOnTheLineAndBitWritesAreNeverMerged)
 {
     ASSERT_TRUE(start(
@@ -257,27 +230,6 @@ TEST_F(Engine, AWriteToASwitchedOffLineOrDeviceIsNeverSentAndTimesOutTwice)
         timeOut();
         EXPECT_GT(line->sent.size(), sent);  // polling resumes
     }
-}
-
-TEST_F(Engine, WithNothingToPollAWriteWaitsOneReplyTimeAndIsThenSent)
-{
-    ASSERT_TRUE(start({hostTag(1, "COMMLINK")}));
-    // A writable parameter that is not polled.
-    auto& written = object->TagTable.emplace_back(std::make_unique<TDLLTag>());
-    written->tableIndex = 1;
-    written->tagTypeIndex = 11;  // SL
-    written->deviceNo = 1;
-    written->value = 25.0;
-    object->WriteQueue.push_back(object->CreatCommand(*written, object->PollList, true));
-    clock.advance(1001);   // nothing was sent for longer than the reply time
-    EXPECT_EQ(pass(), 0);  // taken from the queue, not sent
-    EXPECT_TRUE(line->sent.empty());
-    EXPECT_EQ(pass(), 0);  // ends by time-out at once, and goes out
-    EXPECT_EQ(line->sent, std::vector<std::string>{select(1, "SL", " 25.0")});
-    EXPECT_EQ(object->WriteChain->tries, 1);  // FinalCommand did not run for it
-    EXPECT_EQ(answer(kAck), 1);
-    EXPECT_EQ(tag(1).value, TagValue(25.0));
-    EXPECT_EQ(object->CurrentCommand, nullptr);
 }
 
 TEST_F(Engine, BeyondTheQueueLimitAWriteIsRefusedUnlessItSupersedesAWaitingOne)
