@@ -29,38 +29,6 @@ protected:
 
 }  // namespace
 
-TEST_F(Cycle, RepliesAreTakenOnTheNextPassAndPollsGoOutInListOrder)
-{
-    ASSERT_TRUE(start({hostTag(1, "PV1:0.0"), hostTag(2, "SP1:0.0"), hostTag(3, "OP2:0.0")}));
-    // The very first pass closes the first exchange without finishing it: it is sent again.
-    EXPECT_EQ(answer(reply("PV", " 25.0")), 1);
-    EXPECT_EQ(object->LinkState, 0);
-    EXPECT_EQ(pass(), 0);
-    EXPECT_EQ(answer(reply("PV", " 25.0")), 1);
-    EXPECT_EQ(object->LinkState, 1);
-    EXPECT_EQ(tag(0).value, TagValue(25.0));
-    EXPECT_EQ(turns(5, false), "BBABB");
-    const std::vector<std::string> expected = {poll(1, "PV"), poll(1, "PV"), poll(1, "SP"), poll(2, "OP"),
-                                               poll(1, "PV"), poll(1, "SP"), poll(2, "OP"), poll(1, "PV")};
-    EXPECT_EQ(line->sent, expected);
-    EXPECT_EQ(object->Statistics.exchanges, 7);
-}
-
-TEST_F(Cycle, AReplyInPiecesIsCountedOnEveryLookAndOnceAsGood)
-{
-    ASSERT_TRUE(start({hostTag(1, "PV1:0.0")}));
-    pass();
-    const std::string whole = reply("PV", " 25.0");
-    EXPECT_EQ(pass(), 0);
-    EXPECT_EQ(answer(whole.substr(0, 3)), 0);
-    EXPECT_EQ(answer(whole.substr(3, 4)), 0);
-    EXPECT_EQ(answer(whole.substr(7)), 1);
-    const CommStatistics& s = object->Statistics;
-    EXPECT_EQ(std::vector<double>({s.shortReplies, s.checkErrors, s.garbledReplies, s.abnormalReplies, s.goodReplies}),
-              (std::vector<double>{2, 2, 2, 4, 1}));
-    EXPECT_EQ(object->TotalFailures, 4);
-}
-
 TEST_F(Cycle, AWrongCheckIsTurnedDownUntilTheTimeOutWhichLowersTheReplyQuality)
 {
     ASSERT_TRUE(start({hostTag(1, "PV1:0.0"), hostTag(2, "SP1:0.0")}));

@@ -1,5 +1,5 @@
-// Request frames and replies, one operation at a time: a driver object without a port
-// whose tag table and current command a test fills directly.
+// Request frames, replies and value texts, one operation at a time: a driver object
+// without a port whose tag table and current command a test fills directly.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,6 +10,7 @@
 #include "driver/DLLMain.h"
 #include "platform/calendar.h"
 #include "protocol/DLLRealize.h"
+#include "protocol/ValueText.h"
 #include "support/memory_line.h"
 #include "support/test_support.h"
 
@@ -196,23 +197,17 @@ TEST_F(ProtocolTest, DataDecodeIntoTheTagsValueTypeAndKeepTheValueOtherwise)
     }
 }
 
-TEST_F(ProtocolTest, EveryTagOfTheCommandReceivesTheValueAndTheStatusIsReported)
+TEST(ValueText, TheFirstNumberOfTheDataIsFoundAndCutBeforeTheNextSign)
 {
-    addTag("PV", 1);
-    addTag("PV", 1, OSTREVANE_VALUE_BOOLEAN, false);
-    TCommand& current = makeCurrent("PV", false, {0, 1, 42, -1});  // positions without a tag are passed over
-    current.typeString = "TEST";
-    EXPECT_TRUE(object->CommAnalyze(reply("PV", "1.0"), command, object->TagTable));
-    EXPECT_EQ(object->TagTable[0]->value, TagValue(1.0));
-    EXPECT_EQ(object->TagTable[1]->value, TagValue(true));
-    EXPECT_EQ(object->StatusMsg, "通讯成功");  // a test command announces its success
-    object->StatusMsg.clear();
-    current.typeString = "PV";
-    current.write = true;
-    EXPECT_EQ(object->GetEchoStatusStr("\x06", current), "");
-    EXPECT_EQ(object->StatusMsg, "");
-    EXPECT_EQ(object->GetEchoStatusStr("\00601?x", current), "?x");
-    EXPECT_EQ(object->StatusMsg, "非法的命令");
-    EXPECT_EQ(object->GetEchoStatusStr("\00601!", current), "!");
-    EXPECT_EQ(object->StatusMsg, "读写正常");
+    const struct {
+        const char* data;
+        const char* number;
+    } rows[] = {{"25.0", "25.0"},   {" -3.5", "-3.5"},  {"12-34", "-12.34"}, {"1.5E+03", "1.5E"}, {"  +7", "+7"},
+                {"\r", ""},         {"abc", ""},        {"ab12cd", "12cd"},  {"1-2-3", "-1.2.3"}, {"9-", "9"},
+                {" 2-34", " 2.34"}, {"-12.3", "-12.3"}, {"x25.0", "25.0"}};
+    for (const auto& row : rows) EXPECT_EQ(valuetext::GetNumberStr(row.data), row.number) << row.data;
+    EXPECT_EQ(valuetext::GetNumberStr("25.0", 1), "");
+    EXPECT_EQ(valuetext::hexNumberText(">A001"), "A001");
+    EXPECT_EQ(valuetext::hexNumberText(">12+4"), "12");
+    EXPECT_EQ(valuetext::hexNumberText("0021"), "");
 }

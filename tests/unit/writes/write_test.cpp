@@ -136,29 +136,6 @@ TEST_F(Engine, BitWritesStartFromTheWordLastWrittenThroughAnyTagOfTheParameter)
     }
 }
 
-TEST_F(Engine, TheAcknowledgedWordGivesEveryTagOfTheParameterItsOwnValue)
-{
-    // The text tag has no host value: it stands for bit 5 through its address too.
-    ASSERT_TRUE(start({withInitial(hostTag(1, "SW3:0.5", kSwitch), false), hostTag(2, "SW3:0.5", kText),
-                       withInitial(hostTag(3, "SW3:0.4", kSwitch), false), withInitial(hostTag(4, "SW3:0.0"), 0.0)}));
-    pass();
-    ASSERT_TRUE(write(2, std::string("1")));
-    ASSERT_TRUE(write(3, true));  // starts from the word of the write before it
-    answer(reply("SW", "0"));
-    EXPECT_EQ(lastSent(), select(3, "SW", "000032"));
-    EXPECT_EQ(answer(kAck), 1);
-    EXPECT_EQ(lastSent(), select(3, "SW", "000048"));
-    const std::vector<TagValue> first = {true, std::string("1"), false, 32.0};
-    for (size_t position = 0; position < 4; ++position) {
-        EXPECT_EQ(tag(position).value, first[position]) << position;
-        EXPECT_EQ(tag(position).quality, kGood);
-        EXPECT_EQ(tag(position).writes, 1u);
-    }
-    answer(kAck);
-    EXPECT_EQ(tag(2).value, TagValue(true));
-    EXPECT_EQ(tag(3).value, TagValue(48.0));
-}
-
 TEST_F(Engine, ANewerWholeValueSupersedesTheWaitingOneButNotOneOnTheLineAndBitWritesAreNeverMerged)
 {
     ASSERT_TRUE(start(
