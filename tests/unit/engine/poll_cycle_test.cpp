@@ -1,6 +1,5 @@
-// Grouping the tags into poll commands, and the poll cycle: order of the commands, one
-// look at the line per pass, replies in pieces, time-outs, slowed polling of a silent
-// device, switched-off line and devices.
+// Grouping the tags into poll commands, and the poll cycle: time-outs, skip factors,
+// slowed polling of a silent device, switched-off line and devices.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -21,7 +20,7 @@ protected:
         while (order.size() < count) {
             const bool a = lastSent() == object->PollList[0]->request;
             order += a ? 'A' : 'B';
-            a&& silentA ? timeOut() : answer(reply(lastSent().substr(5, 2), "1"));
+            (a && silentA) ? timeOut() : answer(reply(lastSent().substr(5, 2), "1"));
         }
         return order;
     }
