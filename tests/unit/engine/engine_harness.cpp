@@ -1,9 +1,6 @@
 #include "engine_harness.h"
 
 #include <algorithm>
-#include <cstring>
-
-#include "framework/HostVariant.h"
 
 namespace enginetest {
 
@@ -11,19 +8,6 @@ std::string select(int deviceNo, std::string_view mnemonic, std::string_view val
 {
     // EOT and the doubled device number as in a poll; the digits cancel out of the block check.
     return poll(deviceNo, "").substr(0, 5) + reply(mnemonic, value);
-}
-
-HostTagRec withInitial(HostTagRec record, TagValue value)
-{
-    if (const bool* flag = std::get_if<bool>(&value)) {
-        record.InitialValue.Kind = hostvariant::VT_BOOL;
-        const int16_t word = *flag ? -1 : 0;
-        std::memcpy(record.InitialValue.Data.Bytes, &word, sizeof word);
-    } else {
-        record.InitialValue.Kind = hostvariant::VT_R8;
-        record.InitialValue.Data.Double = std::get<double>(value);
-    }
-    return record;
 }
 
 bool Engine::start(std::vector<HostTagRec> tags, const OstrevanePDB& pdb)
@@ -36,12 +20,8 @@ Engine::Snapshot Engine::snapshot() const
 {
     std::vector<std::tuple<TagValue, TagValue, float, uint32_t>> tags;
     for (const auto& t : object->TagTable) tags.emplace_back(t->value, t->requestedValue, t->writeNumber, t->quality);
-    return {tags,
-            object->WriteQueue.size(),
-            line->sent.size(),
-            object->LogEnabled,
-            object->CommLineEnabled,
-            std::vector<uint8_t>(object->DevEnabled.begin(), object->DevEnabled.end())};
+    const std::vector<uint8_t> devices(object->DevEnabled.begin(), object->DevEnabled.end());
+    return {tags, object->WriteQueue.size(), line->sent.size(), object->LogEnabled, object->CommLineEnabled, devices};
 }
 
 std::vector<std::string> Engine::linesSince(size_t mark) const

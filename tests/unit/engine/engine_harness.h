@@ -28,8 +28,6 @@ constexpr uint32_t kGood = OSTREVANE_QUALITY_GOOD, kBad = OSTREVANE_QUALITY_BAD;
 
 // A select: EOT, the device number doubled, STX, mnemonic, value text, ETX, block check.
 std::string select(int deviceNo, std::string_view mnemonic, std::string_view value);
-// A host tag with an initial value (a number or a Boolean).
-HostTagRec withInitial(HostTagRec record, TagValue value);
 
 class Engine : public ::testing::Test {
 protected:

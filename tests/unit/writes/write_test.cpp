@@ -121,10 +121,8 @@ TEST_F(Engine, BitWritesStartFromTheWordLastWrittenThroughAnyTagOfTheParameter)
         {5, true, 37232, "037232"},             // the top bit
         {5, std::monostate{}, 4464, "004464"},  // a value of another kind reads as off
     };
-    ASSERT_TRUE(
-        start({withInitial(hostTag(1, "SW1:0.0", kSwitch), false), withInitial(hostTag(2, "SW1:0.3", kSwitch), false),
-               hostTag(3, "SW1:0.3", kText), withInitial(hostTag(4, "SW1:0.0"), 0.0),
-               withInitial(hostTag(5, "SW1:0.15", kSwitch), false), hostTag(6, "PV1:0.0")}));
+    ASSERT_TRUE(start({hostTag(1, "SW1:0.0", kSwitch), hostTag(2, "SW1:0.3", kSwitch), hostTag(3, "SW1:0.3", kText),
+                       hostTag(4, "SW1:0.0"), hostTag(5, "SW1:0.15", kSwitch), hostTag(6, "PV1:0.0")}));
     for (const auto& step : steps) {
         const std::vector<TagValue> values = {tag(0).value, tag(1).value, tag(2).value, tag(3).value, tag(4).value};
         ASSERT_TRUE(write(step.id, step.value)) << step.valueText;
@@ -165,7 +163,7 @@ TEST_F(Engine, ANewerWholeValueSupersedesTheWaitingOneButNotOneOnTheLineAndBitWr
 
 TEST_F(Engine, AWriteThatIsNotAcknowledgedIsSentExactlyTwiceAndItsTagTurnsBad)
 {
-    ASSERT_TRUE(start({withInitial(hostTag(1, "SL1:0.0"), 10.0), hostTag(2, "PV1:0.0")}));
+    ASSERT_TRUE(start({hostTag(1, "SL1:0.0"), hostTag(2, "PV1:0.0")}));
     pass();
     ASSERT_TRUE(write(1, 25.0));
     const std::string frame = select(1, "SL", " 25.0");
