@@ -1,30 +1,34 @@
-// What the host shows on a terminal and in its plain lines.
+// What the host shows on a terminal and in its plain lines, and what it reads from the
+// driver's log.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "host/display.h"
+#include "host/log_view.h"
 #include "host_test_texts.h"
+#include "support/test_support.h"
 
 namespace {
 
-TEST(HostDisplay, WideCharactersTakeTwoColumns)
+TEST(HostDisplay, TextsAreCutOrPaddedToTheirColumnWideCharactersTakingTwo)
 {
-    const std::pair<std::string, size_t> cases[] = {
-        {"", 0}, {"PV1", 3}, {utf8(u8"通讯正常!"), 9}, {utf8(u8"Ａ"), 2}, {"a\x01" "b", 2}, {"\xFF", 1},
-    };
-    for (const auto& [text, width] : cases) EXPECT_EQ(host::displayWidth(text), width) << text;
-}
-
-TEST(HostDisplay, TextsAreCutOrPaddedToTheirColumn)
-{
-    struct Case {
+    const std::pair<std::string, size_t> widths[] = {{"PV1", 3},
+                                                     {utf8(u8"通讯正常!"), 9},
+                                                     {utf8(u8"Ａ"), 2},
+                                                     {"a\x01"
+                                                      "b",
+                                                      2},
+                                                     {"\xFF", 1}};
+    for (const auto& [text, width] : widths) EXPECT_EQ(host::displayWidth(text), width) << text;
+    const struct {
         std::string text;
         size_t width;
         std::string fitted;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"PV1", 6, "PV1   "},
         {"PV1:0.0", 5, "PV1:~"},
         {utf8(u8"通讯正常"), 8, utf8(u8"通讯正常")},
@@ -32,31 +36,37 @@ TEST(HostDisplay, TextsAreCutOrPaddedToTheirColumn)
         {utf8(u8"通讯正常"), 5, utf8(u8"通讯~")},
         {"abc", 0, ""},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(host::fitWidth(c.text, c.width), c.fitted) << c.text << " in " << c.width;
-        EXPECT_EQ(host::displayWidth(host::fitWidth(c.text, c.width)), c.width);
-    }
+    for (const auto& c : cases) EXPECT_EQ(host::fitWidth(c.text, c.width), c.fitted) << c.text << " in " << c.width;
+    EXPECT_EQ(host::plainLine(1.5, "value", {"id=1", "value=a b"}), "1.500 value id=1 value=a b\n");
 }
 
 TEST(HostDisplay, ThePromptCollectsTypedLines)
 {
-    struct Case {
+    const struct {
         std::vector<std::string> chunks;
         std::vector<std::string> lines;
         std::string pending;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{"SL1=3", "0\r"}, {"SL1=30"}, ""},
         {{"quit\r\nstatus\n"}, {"quit", "status"}, ""},
         {{"\n\n"}, {"", ""}, ""},
-        {{"SL1=5\x7f" "6"}, {}, "SL1=6"},
+        {{"SL1=5\x7f"
+          "6"},
+         {},
+         "SL1=6"},
         {{"N=" + utf8(u8"温"), "\x7f", "x"}, {}, "N=x"},  // back over a whole character
-        {{"abc\x15" "d"}, {}, "d"},
+        {{"abc\x15"
+          "d"},
+         {},
+         "d"},
         {{"a\x1b[A\x1b[1;5Cb"}, {}, "ab"},  // cursor keys edit nothing
         {{"a\x1bOPb"}, {}, "ab"},
-        {{"\x7f\x7f" "a"}, {}, "a"},
+        {{"\x7f\x7f"
+          "a"},
+         {},
+         "a"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         host::LineEditor editor;
         std::vector<std::string> lines;
         for (const std::string& chunk : c.chunks)
@@ -66,18 +76,9 @@ TEST(HostDisplay, ThePromptCollectsTypedLines)
     }
 }
 
-TEST(HostDisplay, APlainLineKeepsItsFreeTextLast)
-{
-    EXPECT_EQ(host::plainLine(1.5, "value", {"id=1", "quality=good", "value=a b"}),
-              "1.500 value id=1 quality=good value=a b\n");
-    EXPECT_EQ(host::plainLine(0, "stop", {}), "0.000 stop\n");
-}
-
 TEST(HostDisplay, TheTableShowsEveryTagRowWithItsLinkAndKeepsThePromptOnScreen)
 {
     host::ScreenModel model;
-    model.title = "title";
-    model.status = "status";
     model.now = 10;
     host::TagRow row;
     row.id = 7;
@@ -93,23 +94,103 @@ TEST(HostDisplay, TheTableShowsEveryTagRowWithItsLinkAndKeepsThePromptOnScreen)
     model.rows[1].quality.clear();
     model.messages = {"one", "two"};
     model.prompt = "SL1=";
-
     const std::string screen = host::renderScreen(model, 0, 80);
     EXPECT_EQ(screen.rfind("\x1b[H", 0), 0u);
     EXPECT_NE(screen.find("7      SL1              SL1:0.0        30"), std::string::npos) << screen;
     EXPECT_NE(screen.find("good     2.5 s     normal"), std::string::npos) << screen;
     EXPECT_NE(screen.find("-        -         normal"), std::string::npos) << screen;
     EXPECT_NE(screen.find("  two"), std::string::npos);
-    EXPECT_EQ(screen.find("Traffic"), std::string::npos);
     EXPECT_NE(screen.find("> SL1=\x1b[J"), std::string::npos);
-
     // Eight rows: the lines that do not fit go, the prompt stays.
     const std::string small = host::renderScreen(model, 8, 80);
     EXPECT_EQ(small.find("  two"), std::string::npos);
     EXPECT_NE(small.find("> SL1="), std::string::npos);
-    size_t lines = 0;
-    for (const char c : small) lines += c == '\n';
-    EXPECT_LE(lines, 7u);
+    EXPECT_LE(std::count(small.begin(), small.end(), '\n'), 7);
+}
+
+void append(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary | std::ios::app) << text;
+}
+
+TEST(HostLogView, OnlyLinesAppendedAfterTheStartAreNewAndOnlyCrLfEndsThem)
+{
+    testing_support::TempFolder folder;
+    const std::string path = folder.file("Ostrevane800.Log");
+    host::LogFollower follower(path);
+    follower.skipExisting();  // no file yet
+    append(path, "first\r\nsecond, half");
+    EXPECT_EQ(follower.newLines(), std::vector<std::string>{"first"});
+    append(path, " done\r\n");
+    EXPECT_EQ(follower.newLines(), std::vector<std::string>{"second, half done"});
+    // A check byte may be CR or LF: only CR LF ends a line.
+    append(path, "reply \x02PV 12.5\x03\n\r\nreply \x02PV 3\x03\r\r\n");
+    EXPECT_EQ(follower.newLines(), (std::vector<std::string>{"reply \x02PV 12.5\x03\n", "reply \x02PV 3\x03\r"}));
+    EXPECT_TRUE(follower.newLines().empty());
+
+    host::LogFollower later(path);
+    later.skipExisting();
+    EXPECT_TRUE(later.newLines().empty());
+    std::remove(path.c_str());  // moved aside: the new log is followed from its top
+    append(path, "banner\r\n");
+    EXPECT_EQ(later.newLines(), std::vector<std::string>{"banner"});
+}
+
+TEST(HostLogView, TraceLinesAreToldApartFromOtherLines)
+{
+    // The test is compiled for GBK: these literals are the log's bytes.
+    const std::string stamp = "2026-12-06 10:30:15：";
+    using Kind = host::LogEntry::Kind;
+    const struct {
+        std::string line;
+        Kind kind;
+        std::string frame;
+        uint32_t cycle;
+        std::string text;
+    } cases[] = {
+        {stamp + "发送串行口读标签命令= \x04"
+                 "0011PV\x05",
+         Kind::Sent,
+         "\x04"
+         "0011PV\x05",
+         0, ""},
+        {stamp + "发送串行口写标签命令= \x04"
+                 "0011\x02SL 30.0\x03\x16",
+         Kind::Sent,
+         "\x04"
+         "0011\x02SL 30.0\x03\x16",
+         0, ""},
+        {stamp + "串行口接收到应答信息= \x06", Kind::Received, "\x06", 0, ""},
+        {stamp + "串行口应答信息通过校验检查。", Kind::Accepted, "", 0, ""},
+        {stamp + "本次读标签循环周期（毫秒）=54", Kind::Cycle, "", 54, ""},
+        {stamp + "本次读标签循环周期（毫秒）=fast", Kind::Other, "", 0, utf8(u8"本次读标签循环周期（毫秒）=fast")},
+        {"------", Kind::Other, "", 0, "------"},
+    };
+    for (const auto& c : cases) {
+        const host::LogEntry entry = host::classifyLogLine(c.line);
+        EXPECT_EQ(entry.kind, c.kind) << c.line;
+        EXPECT_EQ(entry.frame, c.frame) << c.line;
+        EXPECT_EQ(entry.cycleMilliseconds, c.cycle) << c.line;
+        EXPECT_EQ(entry.text, c.text) << c.line;
+    }
+    EXPECT_EQ(host::classifyLogLine(stamp + "x").time, "10:30:15");
+    EXPECT_TRUE(host::isExitLine(host::classifyLogLine(stamp + "从驱动程序中退出！")));
+    EXPECT_FALSE(host::isExitLine(host::classifyLogLine(stamp + "通讯总次数= 12")));
+    EXPECT_EQ(host::renderFrame("\x02PV 1\x03\x7F", false), "<02><50><56><20><31><03><7F>  <STX>PV 1<ETX><7F>");
+    EXPECT_EQ(host::renderFrame("", true), "  ");
+}
+
+TEST(HostLogView, TheLogIsWhereTheHostsProjectSettingPutsIt)
+{
+    testing_support::TempFolder folder;
+    EXPECT_EQ(host::driverLogPath(""), "./Debug/Ostrevane800.Log");
+    // A host folder without its INI file changes nothing.
+    EXPECT_EQ(host::driverLogPath(folder.path() + "/Hylex.exe"), "./Debug/Ostrevane800.Log");
+    std::ofstream(folder.file("Vimerix.ini"))
+        << "[OTHER]\nDefaultPROJECT=/x/\n[Working]\n DefaultProject = \"/plant/line2/main.prj\"\n";
+    EXPECT_EQ(host::driverLogPath(folder.path() + "/Hylex.exe"), "/plant/line2/Debug/Ostrevane800.Log");
+    std::ofstream(folder.file("Vimerix.ini")) << "[WORKING]\n";
+    EXPECT_EQ(host::driverLogPath(folder.path() + "/"), "./Debug/Ostrevane800.Log");
 }
 
 }  // namespace
