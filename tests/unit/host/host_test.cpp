@@ -69,8 +69,7 @@ TEST(HostOptions, CommandsAndSettingsAreReadOrRefusedWithAReason)
         {"pdb show a.pdb", host::Command::PdbShow},
         {"types", host::Command::Types},
         {"--help", host::Command::Help},
-        {"help", host::Command::Help},
-    };
+        {"help", host::Command::Help}};
     for (const auto& [line, command] : commands) {
         std::string error;
         const auto options = parse(line, error);
@@ -83,36 +82,34 @@ TEST(HostOptions, CommandsAndSettingsAreReadOrRefusedWithAReason)
         EXPECT_TRUE(parse(std::string("pdb create x.pdb ") + setting, error)) << setting << ": " << error;
     }
     // The reason names the option, or says what is wrong.
-    const std::pair<std::string, std::string> refused[] = {
-        {"pdb create x.pdb --device 100:808", "--device"},
-        {"pdb create x.pdb --device 1:809", "--device"},
-        {"pdb create x.pdb --device 1", "--device"},
-        {"pdb create x.pdb --port COM11", "--port"},
-        {"pdb create x.pdb --port COM0", "--port"},
-        {"pdb create x.pdb --baud 9601", "--baud"},
-        {"pdb create x.pdb --line 9N1", "--line"},
-        {"pdb create x.pdb --line 8X1", "--line"},
-        {"pdb create x.pdb --line 8N3", "--line"},
-        {"pdb create x.pdb --mode bus", "--mode"},
-        {"pdb create x.pdb --debug maybe", "--debug"},
-        {"", "no command"},
-        {"launch", "unknown command launch"},
-        {"run", "--tags"},
-        {"run --tags", "needs a value"},
-        {"run --tags t.csv --bogus 1", "unknown option --bogus"},
-        {"run --tags t.csv --write SL1", "--write"},
-        {"run --tags t.csv --write SL1=3@soon", "--write"},
-        {"run --tags t.csv --duration -3", "--duration"},
-        {"run --tags t.csv --output html", "--output"},
-        {"pdb show a.pdb --baud 9600", "no configuration settings"},
-        {"pdb set a.pdb", "at least one setting"},
-        {"pdb create", "file name"},
-        {"pdb open a.pdb", "create, set or show"},
-        {"types --tags t.csv", "belong to the run command"},
-        {"types --pdb a.pdb", "--pdb belongs"},
-        {"address", "at least one tag address"},
-        {"types extra", "no further words"},
-    };
+    const std::pair<std::string, std::string> refused[] = {{"pdb create x.pdb --device 100:808", "--device"},
+                                                           {"pdb create x.pdb --device 1:809", "--device"},
+                                                           {"pdb create x.pdb --device 1", "--device"},
+                                                           {"pdb create x.pdb --port COM11", "--port"},
+                                                           {"pdb create x.pdb --port COM0", "--port"},
+                                                           {"pdb create x.pdb --baud 9601", "--baud"},
+                                                           {"pdb create x.pdb --line 9N1", "--line"},
+                                                           {"pdb create x.pdb --line 8X1", "--line"},
+                                                           {"pdb create x.pdb --line 8N3", "--line"},
+                                                           {"pdb create x.pdb --mode bus", "--mode"},
+                                                           {"pdb create x.pdb --debug maybe", "--debug"},
+                                                           {"", "no command"},
+                                                           {"launch", "unknown command launch"},
+                                                           {"run", "--tags"},
+                                                           {"run --tags", "needs a value"},
+                                                           {"run --tags t.csv --bogus 1", "unknown option --bogus"},
+                                                           {"run --tags t.csv --write SL1", "--write"},
+                                                           {"run --tags t.csv --write SL1=3@soon", "--write"},
+                                                           {"run --tags t.csv --duration -3", "--duration"},
+                                                           {"run --tags t.csv --output html", "--output"},
+                                                           {"pdb show a.pdb --baud 9600", "no configuration settings"},
+                                                           {"pdb set a.pdb", "at least one setting"},
+                                                           {"pdb create", "file name"},
+                                                           {"pdb open a.pdb", "create, set or show"},
+                                                           {"types --tags t.csv", "belong to the run command"},
+                                                           {"types --pdb a.pdb", "--pdb belongs"},
+                                                           {"address", "at least one tag address"},
+                                                           {"types extra", "no further words"}};
     for (const auto& [line, reason] : refused) {
         std::string error;
         EXPECT_FALSE(parse(line, error)) << line;
@@ -124,8 +121,7 @@ TEST(HostOptions, DurationsAndWritesAreSplitIntoTheirParts)
 {
     const std::pair<std::string, std::optional<double>> durations[] = {
         {"20", 20.0},       {"20s", 20.0},       {"1500ms", 1.5},      {"2min", 120.0},      {"0.5", 0.5},
-        {"", std::nullopt}, {"s", std::nullopt}, {"-1", std::nullopt}, {"3h", std::nullopt}, {"1e400", std::nullopt},
-    };
+        {"", std::nullopt}, {"s", std::nullopt}, {"-1", std::nullopt}, {"3h", std::nullopt}, {"1e400", std::nullopt}};
     for (const auto& [text, seconds] : durations) EXPECT_EQ(host::parseDuration(text), seconds) << text;
     // A write splits at the first '=' and the last '@': a text may hold both.
     const struct {
@@ -212,8 +208,7 @@ TEST(HostTagList, EveryBadRowOrHeaderIsReportedWithItsLine)
         {"id,name\n1,PV1\n", "tags.csv:1: the header needs the columns id, name and address"},
         {"id,name,address,colour\n", "tags.csv:1: unknown column 'colour'"},
         {"id,name,address,id\n", "tags.csv:1: column 'id' appears twice"},
-        {"id,name,address\n", "tags.csv: no tags"},
-    };
+        {"id,name,address\n", "tags.csv: no tags"}};
     for (const auto& [content, error] : cases) {
         std::vector<std::string> errors;
         const auto tags = host::parseTagList(content + "\n", "tags.csv", errors);
@@ -229,10 +224,9 @@ TEST(HostTagList, EveryBadRowOrHeaderIsReportedWithItsLine)
 
 TEST(HostTagList, SystemTagAddressesAreKnownByTheirKeyword)
 {
-    const std::pair<std::string, bool> cases[] = {
-        {"COMMLINK", true}, {"encommlink", true}, {"DEVICELINK3", true}, {"EnDeviceLink12", true},
-        {"ENLOG", true},    {"PV1:0.0", false},   {"LINK", false},       {"", false},
-    };
+    const std::pair<std::string, bool> cases[] = {{"COMMLINK", true},       {"encommlink", true}, {"DEVICELINK3", true},
+                                                  {"EnDeviceLink12", true}, {"ENLOG", true},      {"PV1:0.0", false},
+                                                  {"LINK", false},          {"", false}};
     for (const auto& [address, system] : cases) EXPECT_EQ(host::isSystemTagAddress(address), system) << address;
 }
 
@@ -410,18 +404,16 @@ TEST(HostValues, ValuesAreReadInTheirTypeAndShownShort)
         host::ValueType type;
         std::string text;
         std::optional<host::Value> value;
-    } cases[] = {
-        {host::ValueType::Number, "30", 30.0},
-        {host::ValueType::Number, "+1.5", 1.5},
-        {host::ValueType::Number, "-2e3", -2000.0},
-        {host::ValueType::Number, "", std::nullopt},
-        {host::ValueType::Number, "1,5", std::nullopt},
-        {host::ValueType::Number, "inf", std::nullopt},
-        {host::ValueType::Boolean, "ON", true},
-        {host::ValueType::Boolean, "0", false},
-        {host::ValueType::Boolean, "maybe", std::nullopt},
-        {host::ValueType::Text, " a ", std::string(" a ")},
-    };
+    } cases[] = {{host::ValueType::Number, "30", 30.0},
+                 {host::ValueType::Number, "+1.5", 1.5},
+                 {host::ValueType::Number, "-2e3", -2000.0},
+                 {host::ValueType::Number, "", std::nullopt},
+                 {host::ValueType::Number, "1,5", std::nullopt},
+                 {host::ValueType::Number, "inf", std::nullopt},
+                 {host::ValueType::Boolean, "ON", true},
+                 {host::ValueType::Boolean, "0", false},
+                 {host::ValueType::Boolean, "maybe", std::nullopt},
+                 {host::ValueType::Text, " a ", std::string(" a ")}};
     for (const auto& c : cases) {
         std::string problem;
         EXPECT_EQ(host::parseValue(c.type, c.text, problem), c.value) << c.text;
