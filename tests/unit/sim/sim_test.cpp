@@ -512,24 +512,6 @@ TEST(SimSchedule, ReceivedBytesAreHeardOneCharacterTimeApart)
     EXPECT_EQ(schedule.heard(10 * kMs + 3 * kChar9600), "c");
 }
 
-// The wire limit of an exchange at 9600 baud: 8 request and 10 reply characters, 18.75 ms.
-TEST(SimSchedule, APollAndItsReplyTakeEighteenCharacterTimes)
-{
-    auto schedule = pacedAt9600();
-    schedule.arrived(kPoll, 0);
-    ASSERT_EQ(schedule.heard(8 * kChar9600).size(), 8u);
-    schedule.transmit({{0, kReply, "reply"}}, 8 * kChar9600);
-    std::string sent;
-    int64_t lastAt = 0;
-    while (const auto next = schedule.nextEventNs()) {
-        const auto due = schedule.due(lastAt = *next);
-        ASSERT_EQ(due.bytes.size(), 1u);
-        sent += due.bytes;
-    }
-    EXPECT_EQ(sent, kReply);
-    EXPECT_NEAR(static_cast<double>(lastAt), 18.75 * kMs, 1000.0);
-}
-
 TEST(SimSchedule, PausesSeparatePiecesAndAnswersQueueBehindEachOther)
 {
     auto schedule = pacedAt9600();
