@@ -76,6 +76,7 @@ TEST_F(HostProgram, ValuesMoveWritesArriveTheTrafficShowsAndTheExitStatisticsAre
           " write id=2 name=SL1 value=42 result=true", " written id=2 name=SL1 value=42",
           " write id=3 name=HS3 value=95.5 result=true", " written id=3 name=HS3 value=95.5",
           " sent frame=[04][30][30][31][31][50][56][05]  <EOT>0011PV<ENQ>",
+          " sent frame=[04][30][30][31][31][02][53][4C][20][34][32][2E][30][03]",
           " received frame=<02><48><53><20><38><30><2E><30><03>", " cycle ms=", " stop reason=duration"})
         EXPECT_TRUE(has(output, part)) << part;
     EXPECT_EQ(sim.commandOk("get 1 SL"), " 42.0");

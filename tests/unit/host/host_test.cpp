@@ -224,9 +224,10 @@ TEST(HostTagList, EveryBadRowOrHeaderIsReportedWithItsLine)
 
 TEST(HostTagList, SystemTagAddressesAreKnownByTheirKeyword)
 {
-    const std::pair<std::string, bool> cases[] = {{"COMMLINK", true},       {"encommlink", true}, {"DEVICELINK3", true},
-                                                  {"EnDeviceLink12", true}, {"ENLOG", true},      {"PV1:0.0", false},
-                                                  {"LINK", false},          {"", false}};
+    const std::pair<std::string, bool> cases[] = {
+        {"COMMLINK", true},       {"encommlink", true},  {"DEVICELINK3", true},
+        {"EnDeviceLink12", true}, {"ENLOG", true},       {"PV1:0.0", false},
+        {"LINK", false},          {"PVCOMMLINK", false}, {"", false}};
     for (const auto& [address, system] : cases) EXPECT_EQ(host::isSystemTagAddress(address), system) << address;
 }
 
@@ -275,6 +276,7 @@ TEST(HostPdbFile, SettingsChangeOnlyWhatIsGivenAndDevicesReplaceTheDefaultOnANew
     settings.devices = {{3, OSTREVANE_DEVICE_847}, {1, OSTREVANE_DEVICE_808}};
     settings.portCode = 4;
     settings.debugSwitch = true;
+    settings.traceOutput = true;
     OstrevanePDB created = driverDefaults();
     host::applySettings(created, settings, true);
     EXPECT_EQ(created.Devices[0].DeviceType, OSTREVANE_NO_DEVICE);
@@ -286,7 +288,7 @@ TEST(HostPdbFile, SettingsChangeOnlyWhatIsGivenAndDevicesReplaceTheDefaultOnANew
     EXPECT_EQ(created.PortCode, 4);
     EXPECT_EQ(created.BaudCode, 6);  // untouched: 9600
     EXPECT_EQ(created.DebugSwitch, 1);
-    EXPECT_EQ(created.TraceOutput, 0);
+    EXPECT_EQ(created.TraceOutput, 1);
 
     OstrevanePDB changed = driverDefaults();
     host::applySettings(changed, settings, false);
@@ -427,7 +429,7 @@ TEST(HostValues, ValuesAreReadInTheirTypeAndShownShort)
     std::vector<char16_t> units;
     EXPECT_TRUE(host::utf8ToUtf16(utf8(u8"a温\U0001F600"), units));
     EXPECT_EQ(units, (std::vector<char16_t>{u'a', u'温', 0xD83D, 0xDE00}));
-    for (const std::string bad : {"\xC0\x80", "\xE6\xB8", "\xED\xA0\x80", "\xFF", "a\x80"})
+    for (const std::string bad : {"\xC0\x80", "\xE6\xB8", "\xED\xA0\x80", "\xED\xBF\xBF", "\xFF", "a\x80"})
         EXPECT_FALSE(host::utf8ToUtf16(bad, units)) << bad;
 }
 

@@ -99,13 +99,14 @@ TEST(SimFrames, ASelectCheckMayBeAnyByteEvenAControlCharacter)
 
 TEST(SimFrames, BrokenFramesBecomeNoiseAndTheNextEotStartsAgain)
 {
-    const std::pair<std::string, std::string> cases[] = {{kEot + "0012PV\x05", "bad device number"},
-                                                         {kEot + "0A11PV\x05", "bad device number"},
-                                                         {kEot + "0011P\x01\x05", "bad mnemonic"},
-                                                         {kEot + "0011PVX", "poll without ENQ"},
-                                                         {kEot + "0011\x02SL 2\x01\x03", "bad select text"},
-                                                         {kEot + "0011\x02" + std::string(41, '1'), "bad select text"},
-                                                         {"\xFF\x06\x15 hello", "not part of a frame"}};
+    const std::pair<std::string, std::string> cases[] = {
+        {kEot + "0012PV\x05", "bad device number"},
+        {kEot + "0A11PV\x05", "bad device number"},
+        {kEot + "0011P\x01\x05", "bad mnemonic"},
+        {kEot + "0011PVX", "poll without ENQ"},
+        {kEot + "0011\x02SL 2\x01\x03", "bad select text"},
+        {kEot + "0011\x02" + std::string(41, '1') + "\x03", "bad select text"},
+        {"\xFF\x06\x15 hello", "not part of a frame"}};
     for (const auto& [bytes, problem] : cases) {
         sim::FrameParser parser;
         const auto frames = parser.feed(bytes + kPoll);
@@ -326,7 +327,8 @@ TEST(SimValues, MovingValuesFollowTheTimeAndBadOnesAreRefused)
         EXPECT_FALSE(error.empty()) << text;
     }
     std::string error;
-    EXPECT_FALSE(sim::parseRawSource(std::string("2\x03"), error));
+    EXPECT_FALSE(sim::parseRawSource("2\x03", error));
+    EXPECT_FALSE(sim::parseRawSource("2\x7F", error));
     EXPECT_FALSE(sim::parseRawSource(std::string(33, '1'), error));
     sim::Instrument instrument(1, sim::InstrumentType::Model847);
     instrument.set("HB", sim::ValueSource::constant(12.5));
@@ -344,7 +346,7 @@ TEST_F(Sim, ConsoleCommandsAnswerOneLineEach)
         {"get 1 SP", "ok  30.5"},
         {"  set\t12 PV -2 ", "ok"},
         {"get 12 PV", "ok  -2.0"},
-        {"raw 1 SW >0021", "ok"},
+        {"raw 1 SW >0021\r", "ok"},
         {"get 1 SW", "ok >0021"},
         {"raw 1 SW  12-34", "ok"},
         {"get 1 SW", "ok  12-34"},
