@@ -14,7 +14,6 @@
 #include "host/options.h"
 #include "host/pdb_file.h"
 #include "host/tag_list.h"
-#include "host/text_helpers.h"
 #include "host_test_texts.h"
 #include "support/test_support.h"
 
@@ -55,10 +54,6 @@ TEST(HostOptions, ARunCommandLineIsRead)
     EXPECT_TRUE(options->traffic);
     EXPECT_EQ(options->output, host::OutputMode::Lines);
     EXPECT_EQ(options->logPath, "x/Debug/Ostrevane800.Log");
-    const auto address = parse("address --pdb b.pdb PV1:0 SL3", error);
-    ASSERT_TRUE(address) << error;
-    EXPECT_EQ(address->pdbFile, "b.pdb");
-    EXPECT_EQ(address->addresses, (std::vector<std::string>{"PV1:0", "SL3"}));
 }
 
 TEST(HostOptions, CommandsAndSettingsAreReadOrRefusedWithAReason)
@@ -431,15 +426,6 @@ TEST(HostValues, ValuesAreReadInTheirTypeAndShownShort)
     EXPECT_EQ(units, (std::vector<char16_t>{u'a', u'温', 0xD83D, 0xDE00}));
     for (const std::string bad : {"\xC0\x80", "\xE6\xB8", "\xED\xA0\x80", "\xED\xBF\xBF", "\xFF", "a\x80"})
         EXPECT_FALSE(host::utf8ToUtf16(bad, units)) << bad;
-}
-
-TEST(HostValues, TrimAndCaseTouchOnlyBlanksAndAsciiLetters)
-{
-    const std::string wide = utf8(u8"通");
-    EXPECT_EQ(host::trim(" \tPv1:0.0\r"), "Pv1:0.0");
-    EXPECT_EQ(host::trim(" \t\r "), "");
-    EXPECT_EQ(host::upperAscii(wide + "ab"), wide + "AB");
-    EXPECT_EQ(host::lowerAscii(wide + "AB"), wide + "ab");
 }
 
 TEST(HostDriverLibrary, TheBuiltDriverIsLoadedAndAMissingOneRefused)
