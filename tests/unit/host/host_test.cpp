@@ -27,86 +27,46 @@ std::optional<host::Options> parse(const std::string& line, std::string& error)
     return host::parseOptions(words, error);
 }
 
-TEST(HostOptions, ARunCommandLineIsRead)
+TEST(HostOptions, ARunCommandLineIsReadAndEachKindOfMistakeRefusedWithAReason)
 {
     std::string error;
     const auto options = parse("--driver /opt/libOstrevane800.so run --tags tags.csv --pdb=line.pdb --device 1:808 "
                                "--device 3:847 --port COM2 --baud 19200 --line 7E2 --duration 20s --write SL1=30@5 "
-                               "--write 7=1.5 --traffic --output lines --log x/Debug/Ostrevane800.Log",
+                               "--traffic --output lines --log x/Debug/Ostrevane800.Log",
                                error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->command, host::Command::Run);
     EXPECT_EQ(options->driverPath, "/opt/libOstrevane800.so");
-    EXPECT_EQ(options->tagsFile, "tags.csv");
     EXPECT_EQ(options->pdbFile, "line.pdb");
     const host::PdbSettings& settings = options->settings;
     ASSERT_EQ(settings.devices.size(), 2u);
-    EXPECT_EQ(settings.devices[1].number, 3);
     EXPECT_EQ(settings.devices[1].type, OSTREVANE_DEVICE_847);
     // COM2, 19200 baud in the baud table, 7 bits, even parity, 2 stop bits.
     EXPECT_EQ((std::vector{*settings.portCode, *settings.baudCode, *settings.dataBitsCode, *settings.parityCode,
                            *settings.stopBitsCode}),
               (std::vector<uint8_t>{1, 8, 3, 2, 2}));
     EXPECT_EQ(options->durationSeconds, 20.0);
-    ASSERT_EQ(options->writes.size(), 2u);
+    ASSERT_EQ(options->writes.size(), 1u);
     EXPECT_EQ(options->writes[0].atSeconds, 5.0);
-    EXPECT_EQ(options->writes[1].tag, "7");
-    EXPECT_TRUE(options->traffic);
     EXPECT_EQ(options->output, host::OutputMode::Lines);
     EXPECT_EQ(options->logPath, "x/Debug/Ostrevane800.Log");
-}
-
-TEST(HostOptions, CommandsAndSettingsAreReadOrRefusedWithAReason)
-{
-    const std::pair<std::string, host::Command> commands[] = {
-        {"pdb create a.pdb --device 1:808", host::Command::PdbCreate},
-        {"pdb set a.pdb --trace on", host::Command::PdbSet},
-        {"pdb show a.pdb", host::Command::PdbShow},
-        {"types", host::Command::Types},
-        {"--help", host::Command::Help},
-        {"help", host::Command::Help}};
-    for (const auto& [line, command] : commands) {
-        std::string error;
-        const auto options = parse(line, error);
-        ASSERT_TRUE(options) << line << ": " << error;
-        EXPECT_EQ(options->command, command) << line;
-    }
-    for (const char* setting : {"--device 0:808", "--device 99:none", "--port com10", "--port 3", "--baud 256000",
-                                "--baud 110", "--line 8N1.5", "--line 4S2", "--mode multi", "--trace on"}) {
-        std::string error;
-        EXPECT_TRUE(parse(std::string("pdb create x.pdb ") + setting, error)) << setting << ": " << error;
-    }
+    const auto set = parse("pdb set a.pdb --device 99:none --port COM10 --trace on", error);
+    ASSERT_TRUE(set) << error;
+    EXPECT_EQ(set->command, host::Command::PdbSet);
+    EXPECT_EQ(set->settings.devices[0].type, OSTREVANE_NO_DEVICE);
     // The reason names the option, or says what is wrong.
-    const std::pair<std::string, std::string> refused[] = {{"pdb create x.pdb --device 100:808", "--device"},
-                                                           {"pdb create x.pdb --device 1:809", "--device"},
-                                                           {"pdb create x.pdb --device 1", "--device"},
+    const std::pair<std::string, std::string> refused[] = {{"pdb create x.pdb --device 1:809", "--device"},
                                                            {"pdb create x.pdb --port COM11", "--port"},
-                                                           {"pdb create x.pdb --port COM0", "--port"},
                                                            {"pdb create x.pdb --baud 9601", "--baud"},
-                                                           {"pdb create x.pdb --line 9N1", "--line"},
                                                            {"pdb create x.pdb --line 8X1", "--line"},
-                                                           {"pdb create x.pdb --line 8N3", "--line"},
-                                                           {"pdb create x.pdb --mode bus", "--mode"},
-                                                           {"pdb create x.pdb --debug maybe", "--debug"},
-                                                           {"", "no command"},
                                                            {"launch", "unknown command launch"},
                                                            {"run", "--tags"},
                                                            {"run --tags", "needs a value"},
                                                            {"run --tags t.csv --bogus 1", "unknown option --bogus"},
                                                            {"run --tags t.csv --write SL1", "--write"},
-                                                           {"run --tags t.csv --write SL1=3@soon", "--write"},
-                                                           {"run --tags t.csv --duration -3", "--duration"},
-                                                           {"run --tags t.csv --output html", "--output"},
-                                                           {"pdb show a.pdb --baud 9600", "no configuration settings"},
                                                            {"pdb set a.pdb", "at least one setting"},
-                                                           {"pdb create", "file name"},
-                                                           {"pdb open a.pdb", "create, set or show"},
-                                                           {"types --tags t.csv", "belong to the run command"},
-                                                           {"types --pdb a.pdb", "--pdb belongs"},
-                                                           {"address", "at least one tag address"},
-                                                           {"types extra", "no further words"}};
+                                                           {"types --pdb a.pdb", "--pdb belongs"}};
     for (const auto& [line, reason] : refused) {
-        std::string error;
         EXPECT_FALSE(parse(line, error)) << line;
         EXPECT_NE(error.find(reason), std::string::npos) << "expected '" << reason << "' in: " << error;
     }
@@ -115,26 +75,15 @@ TEST(HostOptions, CommandsAndSettingsAreReadOrRefusedWithAReason)
 TEST(HostOptions, DurationsAndWritesAreSplitIntoTheirParts)
 {
     const std::pair<std::string, std::optional<double>> durations[] = {
-        {"20", 20.0},       {"20s", 20.0},       {"1500ms", 1.5},      {"2min", 120.0},      {"0.5", 0.5},
-        {"", std::nullopt}, {"s", std::nullopt}, {"-1", std::nullopt}, {"3h", std::nullopt}, {"1e400", std::nullopt}};
+        {"1500ms", 1.5}, {"2min", 120.0}, {"s", std::nullopt}, {"-1", std::nullopt}, {"1e400", std::nullopt}};
     for (const auto& [text, seconds] : durations) EXPECT_EQ(host::parseDuration(text), seconds) << text;
     // A write splits at the first '=' and the last '@': a text may hold both.
-    const struct {
-        std::string text, tag, value;
-        double at;
-    } writes[] = {{"SL1=30", "SL1", "30", 0},
-                  {"7=1.5@2.5", "7", "1.5", 2.5},
-                  {"NOTE=a=b@c@1", "NOTE", "a=b@c", 1},
-                  {"NOTE=", "NOTE", "", 0}};
-    for (const auto& c : writes) {
-        const auto request = host::parseWriteRequest(c.text);
-        ASSERT_TRUE(request) << c.text;
-        EXPECT_EQ(request->tag, c.tag) << c.text;
-        EXPECT_EQ(request->value, c.value) << c.text;
-        EXPECT_EQ(request->atSeconds, c.at) << c.text;
-    }
+    const auto request = host::parseWriteRequest("NOTE=a=b@c@1");
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->tag, "NOTE");
+    EXPECT_EQ(request->value, "a=b@c");
+    EXPECT_EQ(request->atSeconds, 1);
     EXPECT_FALSE(host::parseWriteRequest("=5"));
-    EXPECT_FALSE(host::parseWriteRequest("SL1"));
 }
 
 TEST(HostTagList, RowsBecomeTagsWithTheirTypesIntervalsAndInitialValues)
@@ -145,65 +94,44 @@ TEST(HostTagList, RowsBecomeTagsWithTheirTypesIntervalsAndInitialValues)
                                          "1,PV1,PV1:0.0,number,500,\r\n"
                                          "\r\n"
                                          "2, SL1 ,SL1:0.0,number,,12.5\r\n"
-                                         "3,ENLOG,ENLOG,boolean,1000,true\r\n"
-                                         "4,\"Note, \"\"first\"\"\",COMMLINK,text,0,\" two  blanks \"\r\n",
+                                         "3,\"Note, \"\"first\"\"\",COMMLINK,text,0,\" two  blanks \"\r\n",
                                          "tags.csv", errors);
     ASSERT_TRUE(errors.empty()) << errors[0];
-    ASSERT_EQ(tags.size(), 4u);
+    ASSERT_EQ(tags.size(), 3u);
     EXPECT_EQ(tags[0].interval, 500u);
     EXPECT_FALSE(tags[0].initial);
-    EXPECT_EQ(tags[0].line, 3);
     EXPECT_EQ(tags[1].name, "SL1");
     EXPECT_EQ(std::get<double>(*tags[1].initial), 12.5);
-    EXPECT_EQ(tags[2].type, host::ValueType::Boolean);
-    EXPECT_EQ(std::get<bool>(*tags[2].initial), true);
-    EXPECT_EQ(tags[3].name, "Note, \"first\"");
-    EXPECT_EQ(std::get<std::string>(*tags[3].initial), " two  blanks ");
-    EXPECT_EQ(tags[3].line, 7);
-    // Columns are found by name; type and interval are optional.
-    const auto reordered = host::parseTagList("Address,ID,Name\nHS3:0.0,9,HS3\n", "tags.csv", errors);
-    ASSERT_EQ(reordered.size(), 1u);
-    EXPECT_EQ(reordered[0].id, 9u);
-    EXPECT_EQ(reordered[0].address, "HS3:0.0");
-    EXPECT_EQ(reordered[0].type, host::ValueType::Number);
-    // Names and addresses go to the driver in GBK; 16 Chinese characters fill the 32-byte name field.
+    EXPECT_EQ(tags[2].name, "Note, \"first\"");
+    EXPECT_EQ(std::get<std::string>(*tags[2].initial), " two  blanks ");
+    EXPECT_EQ(tags[2].line, 6);
+    // Columns are found by name; names and addresses go to the driver in GBK, where 16
+    // Chinese characters fill the 32-byte name field.
     const auto wide = host::parseTagList(
-        "id,name,address\n1," + utf8(u8"温度温度温度温度温度温度温度温度") + "," + utf8(u8"PV1：0.0") + "\n",
+        "Address,ID,Name\n" + utf8(u8"PV1：0.0") + ",9," + utf8(u8"温度温度温度温度温度温度温度温度") + "\n",
         "tags.csv", errors);
     ASSERT_EQ(wide.size(), 1u);
+    EXPECT_EQ(wide[0].id, 9u);
+    EXPECT_EQ(wide[0].type, host::ValueType::Number);
     EXPECT_EQ(wide[0].nameGbk.size(), 32u);
     EXPECT_EQ(wide[0].addressGbk, "PV1\xA3\xBA" + std::string("0.0"));
     EXPECT_TRUE(errors.empty());
-    std::string problem;  // a blank before a quote goes, one after it stays; a stray quote is text
-    EXPECT_EQ(host::splitCsvLine(" \"q\" ,a\"b", problem), (std::vector<std::string>{"q ", "a\"b"}));
 }
 
 TEST(HostTagList, EveryBadRowOrHeaderIsReportedWithItsLine)
 {
     const std::string header = "id,name,address,type,interval,initial\n1,PV1,PV1:0.0,number,0,\n";
     const std::pair<std::string, std::string> cases[] = {
-        {header + "x,PVX,PV1:0.0,number,0,", "tags.csv:3: id 'x' is not a number from 0 to 65535"},
         {header + "70000,PVX,PV1:0.0,number,0,", "tags.csv:3: id '70000'"},
         {header + "1,PV9,PV9:0.0,number,0,", "tags.csv:3: id 1 is already used on line 2"},
-        {header + "5,PV1,PV2:0.0,number,0,", "tags.csv:3: name PV1 is already used on line 2"},
-        {header + "5,,PV1:0.0,number,0,", "tags.csv:3: the name is empty"},
-        {header + "5,PV5,,number,0,", "tags.csv:3: the address is empty"},
         {header + "5,PV5,PV5:0.0,float64,0,", "tags.csv:3: type 'float64' is none of number, boolean, text"},
-        {header + "5,PV5,PV5:0.0,number,-5,", "tags.csv:3: interval '-5' is not a number of milliseconds"},
-        {header + "5,PV5,PV5:0.0,number,0,warm", "tags.csv:3: initial value: 'warm' is no number for a number tag"},
         {header + "5,EN,ENLOG,boolean,0,2", "tags.csv:3: initial value: '2' is no Boolean"},
         {header + "5,PV5,PV5:0.0,number,0", "tags.csv:3: 5 fields where the header has 6"},
         {header + "5,\"PV5,PV5:0.0,number,0,", "tags.csv:3: a quoted field is not closed"},
         {header + "5," + std::string(33, 'N') + ",PV5:0.0,number,0,", "takes 33 bytes in GBK; the field holds 32"},
-        {header + "5,PV5," + std::string(65, 'A') + ",number,0,", "takes 65 bytes in GBK; the field holds 64"},
         {header + "5," + utf8(u8"\U0001F600") + ",PV5:0.0,number,0,", "GBK cannot carry"},
-        {header + "5,T5,COMMLINK,text,0,\xFF", "no UTF-8"},
-        {"", "tags.csv: no header line"},
         {"# only a comment\n", "tags.csv: no header line"},
-        {"id,name\n1,PV1\n", "tags.csv:1: the header needs the columns id, name and address"},
-        {"id,name,address,colour\n", "tags.csv:1: unknown column 'colour'"},
-        {"id,name,address,id\n", "tags.csv:1: column 'id' appears twice"},
-        {"id,name,address\n", "tags.csv: no tags"}};
+        {"id,name,address,colour\n", "tags.csv:1: unknown column 'colour'"}};
     for (const auto& [content, error] : cases) {
         std::vector<std::string> errors;
         const auto tags = host::parseTagList(content + "\n", "tags.csv", errors);
@@ -217,15 +145,6 @@ TEST(HostTagList, EveryBadRowOrHeaderIsReportedWithItsLine)
     EXPECT_NE(errors[0].find("/nonexistent/tags.csv"), std::string::npos);
 }
 
-TEST(HostTagList, SystemTagAddressesAreKnownByTheirKeyword)
-{
-    const std::pair<std::string, bool> cases[] = {
-        {"COMMLINK", true},       {"encommlink", true},  {"DEVICELINK3", true},
-        {"EnDeviceLink12", true}, {"ENLOG", true},       {"PV1:0.0", false},
-        {"LINK", false},          {"PVCOMMLINK", false}, {"", false}};
-    for (const auto& [address, system] : cases) EXPECT_EQ(host::isSystemTagAddress(address), system) << address;
-}
-
 OstrevanePDB driverDefaults()
 {
     OstrevanePDB block;
@@ -234,35 +153,21 @@ OstrevanePDB driverDefaults()
     return block;
 }
 
-std::string described(const OstrevanePDB& block)
-{
-    std::string text;
-    for (const std::string& line : host::describePdb(block)) text += line + "\n";
-    return text;
-}
-
 TEST(HostPdbFile, ABlockSurvivesSavingAndLoadingAndOtherSizesAreRefused)
 {
     testing_support::TempFolder folder;
     const std::string path = folder.file("line.pdb");
     OstrevanePDB block = driverDefaults();
     block.Devices[5].Reserved262[0] = 0x5A;  // bytes the host does not know travel too
+    block.BaudCode = 12;
     std::string error;
     ASSERT_TRUE(host::savePdb(path, block, error)) << error;
-    block.BaudCode = 12;
-    ASSERT_TRUE(host::savePdb(path, block, error)) << error;  // over the file
     OstrevanePDB loaded;
     ASSERT_TRUE(host::loadPdb(path, loaded, error)) << error;
     EXPECT_EQ(std::memcmp(&loaded, &block, sizeof block), 0);
-    for (const size_t size : {size_t{0}, size_t{26423}, size_t{26425}}) {
-        std::ofstream(path, std::ios::binary) << std::string(size, '\0');
-        EXPECT_FALSE(host::loadPdb(path, loaded, error)) << size;
-        EXPECT_NE(error.find("holds " + std::to_string(size) + " bytes; a configuration block has 26424"),
-                  std::string::npos)
-            << error;
-    }
-    EXPECT_FALSE(host::loadPdb(folder.file("missing.pdb"), loaded, error));
-    EXPECT_NE(error.find("cannot open"), std::string::npos);
+    std::ofstream(path, std::ios::binary) << std::string(26425, '\0');
+    EXPECT_FALSE(host::loadPdb(path, loaded, error));
+    EXPECT_NE(error.find("holds 26425 bytes; a configuration block has 26424"), std::string::npos) << error;
 }
 
 TEST(HostPdbFile, SettingsChangeOnlyWhatIsGivenAndDevicesReplaceTheDefaultOnANewBlock)
@@ -270,55 +175,27 @@ TEST(HostPdbFile, SettingsChangeOnlyWhatIsGivenAndDevicesReplaceTheDefaultOnANew
     host::PdbSettings settings;
     settings.devices = {{3, OSTREVANE_DEVICE_847}, {1, OSTREVANE_DEVICE_808}};
     settings.portCode = 4;
-    settings.debugSwitch = true;
     settings.traceOutput = true;
     OstrevanePDB created = driverDefaults();
     host::applySettings(created, settings, true);
     EXPECT_EQ(created.Devices[0].DeviceType, OSTREVANE_NO_DEVICE);
-    EXPECT_EQ(created.Devices[0].TypeName[0], 0);
-    EXPECT_EQ(host::entryTypeName(created.Devices[1]), "Ostrevane808");
     EXPECT_EQ(host::entryTypeName(created.Devices[3]), "Ostrevane847");
     EXPECT_EQ(created.FirstDevice, 1u);
     EXPECT_EQ(created.CreateMode, 1);  // several devices share the line
     EXPECT_EQ(created.PortCode, 4);
     EXPECT_EQ(created.BaudCode, 6);  // untouched: 9600
-    EXPECT_EQ(created.DebugSwitch, 1);
     EXPECT_EQ(created.TraceOutput, 1);
-
     OstrevanePDB changed = driverDefaults();
     host::applySettings(changed, settings, false);
     EXPECT_EQ(changed.Devices[0].DeviceType, OSTREVANE_DEVICE_808);
     EXPECT_EQ(changed.FirstDevice, 0u);
-    host::PdbSettings removeAll;
-    removeAll.devices = {{0, OSTREVANE_NO_DEVICE}, {1, OSTREVANE_NO_DEVICE}, {3, OSTREVANE_NO_DEVICE}};
-    host::applySettings(changed, removeAll, false);
-    EXPECT_EQ(changed.CreateMode, 0);
-    EXPECT_NE(described(changed).find("devices:       none"), std::string::npos);
-
-    settings.createMode = 0;  // a mode given wins over the count of devices
-    OstrevanePDB forced = driverDefaults();
-    host::applySettings(forced, settings, true);
-    EXPECT_EQ(forced.CreateMode, 0);
-}
-
-TEST(HostPdbFile, TheDescriptionNamesSettingsAndEntriesTheDriverWillNotUse)
-{
-    OstrevanePDB block = driverDefaults();
-    const std::string defaults = described(block);
-    EXPECT_NE(defaults.find("serial line:   COM1, 9600 baud, 8 data bits, no parity, 1 stop bit"), std::string::npos)
-        << defaults;
-    EXPECT_NE(defaults.find("device 0:  Ostrevane808\n"), std::string::npos) << defaults;
-    EXPECT_NE(defaults.find("creation mode: single device (RS232)"), std::string::npos);
-    block.BaudCode = 15;
-    block.PortCode = 12;
-    block.StopBitsCode = 1;
-    block.Devices[7].DeviceType = OSTREVANE_DEVICE_847;  // no type name: the driver clears it
-    block.Devices[9].DeviceType = 5;
-    const std::string odd = described(block);
-    for (const char* part :
-         {"port code 12 (outside COM1..COM10)", "baud code 15 (not in the table)", "1.5 stop bits",
-          "device 7:    (type name does not match type code 1 (Ostrevane847): the driver clears this entry)",
-          "(type code 5 is unknown: the driver clears this entry)"})
+    // What the driver will not use is named.
+    changed.BaudCode = 15;
+    changed.Devices[9].DeviceType = 5;
+    std::string odd;
+    for (const std::string& line : host::describePdb(changed)) odd += line + "\n";
+    for (const char* part : {"baud code 15 (not in the table)", "device 3:  Ostrevane847\n",
+                             "(type code 5 is unknown: the driver clears this entry)"})
         EXPECT_NE(odd.find(part), std::string::npos) << part << " in " << odd;
 }
 
@@ -345,28 +222,22 @@ TEST(HostRecords, TagRecordsCarryTheFieldsAndInitialValuesTheDriverReads)
 {
     host::TagEntry named = listEntry(42, host::ValueType::Boolean, std::nullopt);
     named.nameGbk = std::string(32, 'N');  // a full field has no terminator
-    named.addressGbk = "SL3\xA3\xBA"
-                       "0";
     host::HostTagTable table(
-        {named, listEntry(1, host::ValueType::Number, 12.5), listEntry(2, host::ValueType::Boolean, true),
-         listEntry(3, host::ValueType::Text, utf8(u8"温度 high")), listEntry(4, host::ValueType::Text, std::string())});
-    ASSERT_EQ(table.count(), 5u);
+        {named, listEntry(1, host::ValueType::Number, 12.5), listEntry(3, host::ValueType::Text, utf8(u8"温度 high"))});
+    ASSERT_EQ(table.count(), 3u);
     const HostTagRec& record = **table.pointers();
     EXPECT_EQ(record.TagId, 42u);
     EXPECT_EQ(std::string(record.Name, 32), std::string(32, 'N'));
-    EXPECT_STREQ(record.Address, "SL3\xA3\xBA"
-                                 "0");
+    EXPECT_STREQ(record.Address, "PV1:0.0");
     EXPECT_EQ(record.ValueType, OSTREVANE_VALUE_BOOLEAN);
     EXPECT_EQ(record.ReportInterval, 250u);
     EXPECT_EQ(record.InitialValue.Kind, 0);  // empty: the driver starts from false
     // The driver's own variant reader decides whether the host laid them out right.
     EXPECT_EQ(std::get<double>(hostvariant::read(table.record(1).InitialValue)), 12.5);
-    EXPECT_EQ(std::get<bool>(hostvariant::read(table.record(2).InitialValue)), true);
-    EXPECT_EQ(std::get<std::string>(hostvariant::read(table.record(3).InitialValue)), "温度 high");  // GBK
-    EXPECT_EQ(std::get<std::string>(hostvariant::read(table.record(4).InitialValue)), "");
+    EXPECT_EQ(std::get<std::string>(hostvariant::read(table.record(2).InitialValue)), "温度 high");  // GBK
     // An OLE string keeps its byte length in front of the first unit.
     uint32_t bytes = 0;
-    std::memcpy(&bytes, static_cast<const char*>(table.record(3).InitialValue.Data.Pointer) - 4, 4);
+    std::memcpy(&bytes, static_cast<const char*>(table.record(2).InitialValue.Data.Pointer) - 4, 4);
     EXPECT_EQ(bytes, 7u * 2u);
 }
 
@@ -374,16 +245,12 @@ TEST(HostRecords, WriteAndReadRecordsCarryTheValueInTheTagsType)
 {
     TagDataRec record{};
     std::string text;
-    ASSERT_TRUE(host::makeWriteRecord(7, 30.5, record, text));
-    EXPECT_EQ(record.TagId, 7u);
-    EXPECT_EQ(std::get<double>(host::recordValue(record, fakeTake)), 30.5);
     ASSERT_TRUE(host::makeWriteRecord(8, true, record, text));
     EXPECT_EQ(record.ValueType, OSTREVANE_VALUE_BOOLEAN);
     const uint32_t flag = record.Value.Boolean;
     EXPECT_EQ(flag, 1u);
     EXPECT_EQ(std::get<bool>(host::recordValue(record, fakeTake)), true);
     ASSERT_TRUE(host::makeWriteRecord(9, utf8(u8"温度"), record, text));
-    EXPECT_EQ(record.ValueType, OSTREVANE_VALUE_TEXT);
     EXPECT_STREQ(record.Value.Text, "温度");  // GBK for the driver
     EXPECT_EQ(std::get<std::string>(host::recordValue(record, fakeTake)), utf8(u8"温度"));
     EXPECT_EQ(released, "温度");
@@ -391,7 +258,6 @@ TEST(HostRecords, WriteAndReadRecordsCarryTheValueInTheTagsType)
     const char* const empty = record.Value.Text;
     EXPECT_EQ(empty, nullptr);  // an empty text travels as nil
     EXPECT_EQ(std::get<std::string>(host::recordValue(record, fakeTake)), "");
-    EXPECT_EQ(released, "(null)");
     EXPECT_FALSE(host::makeWriteRecord(9, utf8(u8"\U0001F600"), record, text));
 }
 
@@ -402,13 +268,10 @@ TEST(HostValues, ValuesAreReadInTheirTypeAndShownShort)
         std::string text;
         std::optional<host::Value> value;
     } cases[] = {{host::ValueType::Number, "30", 30.0},
-                 {host::ValueType::Number, "+1.5", 1.5},
                  {host::ValueType::Number, "-2e3", -2000.0},
-                 {host::ValueType::Number, "", std::nullopt},
                  {host::ValueType::Number, "1,5", std::nullopt},
                  {host::ValueType::Number, "inf", std::nullopt},
                  {host::ValueType::Boolean, "ON", true},
-                 {host::ValueType::Boolean, "0", false},
                  {host::ValueType::Boolean, "maybe", std::nullopt},
                  {host::ValueType::Text, " a ", std::string(" a ")}};
     for (const auto& c : cases) {
@@ -417,37 +280,23 @@ TEST(HostValues, ValuesAreReadInTheirTypeAndShownShort)
         EXPECT_EQ(problem.empty(), c.value.has_value()) << c.text;
     }
     EXPECT_EQ(host::formatValue(0.1 + 0.2), "0.3");
-    EXPECT_EQ(host::formatValue(1e20), "1e+20");
-    const std::pair<double, std::string> times[] = {
-        {46000.0, "00:00:00.000"}, {46000.75 + 1.5 / 86400, "18:00:01.500"}, {46000.9999999999, "23:59:59.999"}};
-    for (const auto& [date, shown] : times) EXPECT_EQ(host::formatOleTime(date), shown);
+    EXPECT_EQ(host::formatOleTime(46000.75 + 1.5 / 86400), "18:00:01.500");
+    EXPECT_EQ(host::formatOleTime(46000.9999999999), "23:59:59.999");
     std::vector<char16_t> units;
     EXPECT_TRUE(host::utf8ToUtf16(utf8(u8"a温\U0001F600"), units));
     EXPECT_EQ(units, (std::vector<char16_t>{u'a', u'温', 0xD83D, 0xDE00}));
-    for (const std::string bad : {"\xC0\x80", "\xE6\xB8", "\xED\xA0\x80", "\xED\xBF\xBF", "\xFF", "a\x80"})
+    for (const std::string bad : {"\xC0\x80", "\xE6\xB8", "\xED\xA0\x80", "a\x80"})
         EXPECT_FALSE(host::utf8ToUtf16(bad, units)) << bad;
 }
 
-TEST(HostDriverLibrary, TheBuiltDriverIsLoadedAndAMissingOneRefused)
+TEST(HostDriverLibrary, ATextTheDriverHandsOverIsCopiedAndAMissingLibraryRefused)
 {
     std::string error;
     const auto library = host::DriverLibrary::load(OSTREVANE_HOST_DRIVER, error);
     ASSERT_TRUE(library) << error;
-    const host::DriverEntryPoints& calls = library->calls();
-    for (const void* entryPoint :
-         {reinterpret_cast<const void*>(calls.IniDriver), reinterpret_cast<const void*>(calls.IniDriverEx),
-          reinterpret_cast<const void*>(calls.FreeDriver), reinterpret_cast<const void*>(calls.OnDataRead),
-          reinterpret_cast<const void*>(calls.OnDataWrite), reinterpret_cast<const void*>(calls.GetDeviceStatus),
-          reinterpret_cast<const void*>(calls.WriteLog), reinterpret_cast<const void*>(calls.DetectScanTime),
-          reinterpret_cast<const void*>(calls.GetTagAddrList), reinterpret_cast<const void*>(calls.TagEdAddr),
-          reinterpret_cast<const void*>(calls.DLLEdDev), reinterpret_cast<const void*>(calls.DLLTestDev),
-          reinterpret_cast<const void*>(calls.GetPDBLen), reinterpret_cast<const void*>(calls.FullPDB)})
-        EXPECT_NE(entryPoint, nullptr);
-    // A text the driver hands over comes back as a copy, its buffer released.
     char* message = nullptr;
-    EXPECT_FALSE(calls.OnDataWrite(0, nullptr, &message));
+    EXPECT_FALSE(library->calls().OnDataWrite(0, nullptr, &message));
     EXPECT_FALSE(host::DriverLibrary::take(message).empty());
-    EXPECT_EQ(host::DriverLibrary::take(nullptr), "");
     EXPECT_FALSE(host::DriverLibrary::load("/nonexistent/libOstrevane800.so", error));
     EXPECT_FALSE(error.empty());
 }

@@ -251,13 +251,15 @@ TEST_F(HostSession, WritesGoOutAtTheirTimeInTheTagsType)
     EXPECT_TRUE(shown("0.040 written id=2 name=SL1 value=30\n"));  // the value reported afterwards
 }
 
-TEST_F(HostSession, ARefusedWriteShowsTheDriversMessage)
+TEST_F(HostSession, ARefusedWriteShowsTheDriversMessageAndTheHostEventIsShown)
 {
     driver.writeResult = false;
     setup.writes = {{"SL1", "30", 0}};
+    around.signalAt = 5050;
     run();
     EXPECT_TRUE(shown("write id=2 name=SL1 value=30 result=false message=" + utf8(u8"写操作被拒绝") + "\n"));
     EXPECT_FALSE(shown("written"));
+    EXPECT_TRUE(shown("0.050 event text=the driver signalled the host event"));
 }
 
 TEST_F(HostSession, AWriteTheListCannotTakeEndsTheRunBeforeTheDriverStarts)
@@ -303,27 +305,11 @@ TEST_F(HostSession, AFailedStartShowsTheDriversMessageAndStillFreesIt)
     EXPECT_TRUE(shown("error text=IniDriver failed: " + utf8(u8"Com1打开失败")));
 }
 
-TEST_F(HostSession, TheHostEventIsShown)
-{
-    around.signalAt = 5050;
-    run();
-    EXPECT_TRUE(shown("0.050 event text=the driver signalled the host event"));
-}
-
-TEST_F(HostSession, TagsTheDriverRefusedAreNamedFromItsLog)
-{
-    setup.table = true;
-    driver.startLine = "2026-12-06 10:30:15：标签SL1错误：标签地址SL1:0的仪表地址超出Ostrevane808的最大范围0\r\n";
-    run();
-    EXPECT_TRUE(shown("refused text=" + utf8(u8"标签SL1错误：标签地址SL1:0的仪表地址超出Ostrevane808的最大范围0")));
-    EXPECT_TRUE(shown("final id=2 name=SL1 address=SL1:0 quality=refused value=-"));
-    EXPECT_TRUE(shown("final id=1 name=PV1 address=PV1:0.0 quality=- value=-"));
-}
-
-TEST_F(HostSession, OnATerminalTheTableIsDrawnAndLeftForASummary)
+TEST_F(HostSession, OnATerminalTheTableIsDrawnAndLeftForASummaryNamingRefusedTags)
 {
     setup.table = true;
     setup.durationSeconds = 0.5;
+    driver.startLine = "2026-12-06 10:30:15：标签SL1错误：标签地址SL1:0的仪表地址超出Ostrevane808的最大范围0\r\n";
     driver.reads = {{numberRecord(1, 25.5), numberRecord(5, 3)}};
     around.keys = {{5300, "SL1=7"}};
     run();
@@ -338,7 +324,9 @@ TEST_F(HostSession, OnATerminalTheTableIsDrawnAndLeftForASummary)
     EXPECT_EQ(table.find(" value id="), std::string::npos);
     const std::string summary = around.output.substr(leave);
     EXPECT_NE(summary.find("final id=1 name=PV1 address=PV1:0.0 quality=good value=25.5"), std::string::npos);
-    EXPECT_NE(summary.find("final id=2 name=SL1 address=SL1:0 quality=- value=-"), std::string::npos);
+    // The tag the driver refused is named from its log.
+    EXPECT_TRUE(shown("refused text=" + utf8(u8"标签SL1错误：标签地址SL1:0的仪表地址超出Ostrevane808的最大范围0")));
+    EXPECT_NE(summary.find("final id=2 name=SL1 address=SL1:0 quality=refused value=-"), std::string::npos);
 }
 
 TEST_F(HostSession, TagsFollowTheDeviceTheDriversAddressCheckNames)

@@ -9,7 +9,6 @@
 #include "sim/line_schedule.h"
 #include "sim/options.h"
 #include "sim/protocol.h"
-#include "sim/trace.h"
 
 namespace {
 
@@ -29,6 +28,13 @@ std::vector<Frame> feedInPieces(sim::FrameParser& parser, const std::string& byt
     return frames;
 }
 
+std::vector<std::string> argumentsOf(const std::string& line)
+{
+    std::vector<std::string> words;
+    for (const std::string_view word : sim::splitWords(line)) words.emplace_back(word);
+    return words;
+}
+
 // Instrument 1 (808) and 12 (847), PV 25.0 on both.
 class Sim : public testing::Test {
 protected:
@@ -38,11 +44,7 @@ protected:
         ASSERT_TRUE(simulator.addInstrument(12, sim::InstrumentType::Model847));
         for (int device : {1, 12}) simulator.instrument(device)->set("PV", sim::ValueSource::constant(25.0));
     }
-    std::vector<sim::Chunk> chunks(const std::string& bytes)
-    {
-        auto exchanges = simulator.feed(bytes, 0);
-        return exchanges.empty() ? std::vector<sim::Chunk>{} : exchanges.back().answer;
-    }
+    std::vector<sim::Chunk> chunks(const std::string& bytes) { return simulator.feed(bytes, 0).back().answer; }
     // Everything the instruments send for the bytes, pieces joined.
     std::string answer(const std::string& bytes, uint64_t nowMs = 0)
     {
@@ -80,11 +82,7 @@ TEST(SimFrames, PollAndSelectAreRecognisedWhateverTheyAreCutInto)
         EXPECT_EQ(frames[1].value, " 25.0");
         EXPECT_TRUE(frames[1].checkOk);
     }
-}
-
-TEST(SimFrames, ASelectCheckMayBeAnyByteEvenAControlCharacter)
-{
-    // Value texts whose check is EOT, STX, ETX or NUL: that byte ends the frame.
+    // A select's check may be any byte, even EOT, STX, ETX or NUL: that byte ends the frame.
     for (const char wanted : {'\x04', '\x02', '\x03', '\x00'}) {
         std::string frame;
         for (int tenths = 0; tenths < 10000 && (frame.empty() || frame.back() != wanted); ++tenths)
@@ -97,16 +95,13 @@ TEST(SimFrames, ASelectCheckMayBeAnyByteEvenAControlCharacter)
     }
 }
 
-TEST(SimFrames, BrokenFramesBecomeNoiseAndTheNextEotStartsAgain)
+TEST(SimFrames, BrokenFramesAndGarbageBecomeNoiseAndTheNextPollIsStillHeard)
 {
-    const std::pair<std::string, std::string> cases[] = {
-        {kEot + "0012PV\x05", "bad device number"},
-        {kEot + "0A11PV\x05", "bad device number"},
-        {kEot + "0011P\x01\x05", "bad mnemonic"},
-        {kEot + "0011PVX", "poll without ENQ"},
-        {kEot + "0011\x02SL 2\x01\x03", "bad select text"},
-        {kEot + "0011\x02" + std::string(41, '1') + "\x03", "bad select text"},
-        {"\xFF\x06\x15 hello", "not part of a frame"}};
+    const std::pair<std::string, std::string> cases[] = {{kEot + "0012PV\x05", "bad device number"},
+                                                         {kEot + "0011P\x01\x05", "bad mnemonic"},
+                                                         {kEot + "0011PVX", "poll without ENQ"},
+                                                         {kEot + "0011\x02SL 2\x01\x03", "bad select text"},
+                                                         {"\xFF\x06\x15 hello", "not part of a frame"}};
     for (const auto& [bytes, problem] : cases) {
         sim::FrameParser parser;
         const auto frames = parser.feed(bytes + kPoll);
@@ -115,16 +110,8 @@ TEST(SimFrames, BrokenFramesBecomeNoiseAndTheNextEotStartsAgain)
         EXPECT_EQ(frames.front().problem, problem);
         EXPECT_EQ(frames.back().bytes, kPoll) << problem;
     }
-    sim::FrameParser parser;
-    const auto frames = parser.feed(kEot + "00" + kPoll);  // an EOT inside an unfinished frame
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[1].bytes, kPoll);
-}
-
-// Arbitrary bytes in arbitrary pieces: every byte comes back once (as a frame or as
-// noise) apart from an unfinished frame, and the parser still hears the next poll.
-TEST(SimFrames, GarbageIsAccountedForAndTheNextPollStillHeard)
-{
+    // Arbitrary bytes in arbitrary pieces: every byte comes back once (as a frame or as
+    // noise) apart from an unfinished frame.
     uint32_t state = 12345;
     auto next = [&] { return (state = state * 1103515245u + 12345u) >> 16; };
     for (int round = 0; round < 200; ++round) {
@@ -144,14 +131,6 @@ TEST(SimFrames, GarbageIsAccountedForAndTheNextPollStillHeard)
     }
 }
 
-TEST(SimFrames, TheTraceTellsSentFromReceivedBytes)
-{
-    EXPECT_EQ(sim::hexBytes(std::string("\x02P\x00", 3), sim::Direction::Sent), "[02][50][00]");
-    EXPECT_EQ(sim::traceLine("10:30:15.000001", sim::Direction::Received, "\x06", "ACK 01 SL"),
-              "10:30:15.000001 <- <06>  ACK 01 SL");
-    EXPECT_EQ(sim::traceLine("10:30:15.000001", sim::Direction::Sent, "\x06", ""), "10:30:15.000001 -> [06]");
-}
-
 TEST_F(Sim, EachFrameGetsItsAnswerAndRefusedSelectsChangeNothing)
 {
     std::string badCheck = sim::selectFrame(1, "SL", " 30.0");
@@ -160,23 +139,17 @@ TEST_F(Sim, EachFrameGetsItsAnswerAndRefusedSelectsChangeNothing)
         {kPoll, kReply},
         {sim::pollFrame(12, "SL"), "\x02SL  0.0\x03\x32"},
         {sim::pollFrame(1, "ZZ"), "\x04"},  // unknown mnemonic: a lone EOT
-        {sim::pollFrame(1, "pv"), "\x04"},
-        {sim::pollFrame(2, "PV"), ""},  // nobody plays 2, 21 or 5
-        {sim::pollFrame(21, "PV"), ""},
+        {sim::pollFrame(21, "PV"), ""},     // nobody plays 21 or 5
         {sim::selectFrame(5, "SL", " 25.0"), ""},
         {badCheck, kNak},
         {sim::selectFrame(1, "PV", " 30.0"), kNak},  // read-only
-        {sim::selectFrame(1, "ZZ", " 30.0"), kNak},
-        {sim::selectFrame(1, "SL", " 3x.0"), kNak},
-        {sim::selectFrame(1, "SL", ""), kNak},
-        {sim::selectFrame(1, "S", ""), kNak}};
+        {sim::selectFrame(1, "SL", " 3x.0"), kNak}};
     for (const auto& [frame, sent] : cases) EXPECT_EQ(answer(frame), sent) << testing::PrintToString(frame);
     EXPECT_EQ(simulator.instrument(1)->dataText("SL", 0), "  0.0");
     EXPECT_EQ(simulator.instrument(1)->dataText("PV", 0), " 25.0");
-    EXPECT_EQ(simulator.counters().otherAddress, 3u);
-    EXPECT_EQ(simulator.counters().naks, 6u);
+    EXPECT_EQ(simulator.counters().otherAddress, 2u);
+    EXPECT_EQ(simulator.counters().naks, 3u);
     for (const int device : {1, 100, -1}) EXPECT_FALSE(simulator.addInstrument(device, sim::InstrumentType::Model808));
-    EXPECT_TRUE(simulator.addInstrument(0, sim::InstrumentType::Model808));
     EXPECT_TRUE(simulator.addInstrument(99, sim::InstrumentType::Model808));
 }
 
@@ -189,24 +162,6 @@ TEST_F(Sim, ATakenSelectIsAcknowledgedAndReplacesEvenAMovingValue)
     EXPECT_EQ(answer(sim::selectFrame(12, "HB", "   -5.5")), kAck);
     EXPECT_EQ(simulator.instrument(12)->dataText("HB", 0), " -5.5");
     EXPECT_EQ(simulator.counters().acks, 2u);
-    std::string error;
-    simulator.instrument(1)->set("SW", *sim::parseRawSource(">0021", error));
-    EXPECT_EQ(answer(sim::pollFrame(1, "SW")), sim::readReply("SW", ">0021"));
-    simulator.instrument(1)->set("SW", *sim::parseRawSource("", error));
-    EXPECT_EQ(answer(sim::pollFrame(1, "SW")), std::string("\x02SW\x03\x07"));
-}
-
-TEST_F(Sim, SeveralFramesInOneFeedAreAnsweredInOrder)
-{
-    const auto exchanges =
-        simulator.feed(kPoll + "\xFF\xFE" + sim::pollFrame(12, "PV") + sim::selectFrame(1, "SL", " 1.0"), 0);
-    ASSERT_EQ(exchanges.size(), 4u);
-    EXPECT_EQ(exchanges[0].description, "poll 01 PV");
-    EXPECT_EQ(exchanges[1].description, "ignored: not part of a frame");
-    EXPECT_TRUE(exchanges[1].answer.empty());
-    EXPECT_EQ(exchanges[2].description, "poll 12 PV");
-    EXPECT_EQ(exchanges[3].description, "select 01 SL ' 1.0': taken");
-    EXPECT_EQ(simulator.counters().noiseBytes, 2u);
 }
 
 // Damage touches only what it names, and only replies to polls: ACK, NAK and the lone
@@ -223,9 +178,7 @@ TEST_F(Sim, ReplyFaultsChangeOnlyWhatTheyName)
                  {"silence on", "PV", "", "", ""},
                  {"badcheck on", "PV", kReply.substr(0, 9) + static_cast<char>(kReply[9] ^ 0xFF), kAck, kNak},
                  {"badstart on", "PV", "0" + kReply.substr(1), kAck, kNak},
-                 {"badstart on", "HS", "0" + hsReply.substr(1), kAck, kNak},
                  {"wrongparam on", "PV", hsReply, kAck, kNak},
-                 {"wrongparam on", "SP", hsReply, kAck, kNak},
                  {"wrongparam on", "HS", kReply, kAck, kNak},
                  {"wrongparam on", "XX", "\x04", kAck, kNak},
                  {"badstart on", "XX", "\x04", kAck, kNak}};
@@ -244,7 +197,6 @@ TEST_F(Sim, ReplyFaultsChangeOnlyWhatTheyName)
 
 TEST_F(Sim, SplitDelayAndNoiseShapeTheReplyInTime)
 {
-    EXPECT_EQ(chunks(kPoll).size(), 1u);
     fault("split 3 20ms");
     fault("delay 250");
     auto sent = chunks(kPoll);
@@ -253,8 +205,6 @@ TEST_F(Sim, SplitDelayAndNoiseShapeTheReplyInTime)
     EXPECT_EQ(sent[0].bytes.size(), 4u);
     EXPECT_EQ(sent[0].pauseMs, 250u);
     EXPECT_EQ(sent[2].pauseMs, 20u);
-    fault("split 5");
-    EXPECT_EQ(chunks(kSelect).size(), 1u);  // more pieces than bytes
     fault("clear");
     fault("noise 4");
     sent = chunks(kPoll);
@@ -278,88 +228,62 @@ TEST_F(Sim, AFaultKeepsToItsDeviceAndItsCount)
     EXPECT_EQ(answer(kPoll), kReply);
     fault("delay 5");
     fault("12 delay 40");
-    EXPECT_EQ(chunks(kPoll)[0].pauseMs, 5u);
     fault("12 silence off");
+    EXPECT_EQ(chunks(kPoll)[0].pauseMs, 5u);
     EXPECT_EQ(chunks(poll12)[0].pauseMs, 40u);
-    EXPECT_EQ(simulator.faults().describe(), "all: delay 5ms; 12: delay 40ms");
     fault("12 clear");
     EXPECT_EQ(chunks(poll12)[0].pauseMs, 5u);
-    for (const char* bad : {"", "7", "bogus on", "silence", "silence maybe", "badcheck on off", "split 1", "split 65",
-                            "split 3 2h", "noise 257", "noise -1", "delay 61s", "delay soon", "100 silence on",
-                            "badstart", "wrongparam HS", "badcheck on times 0", "badcheck on times x", "clear now"})
+    for (const char* bad : {"", "silence maybe", "split 1", "split 65", "noise 257", "delay 61s", "100 silence on",
+                            "badcheck on times 0"})
         EXPECT_NE(sim::applyFaultCommand(sim::splitWords(bad), simulator.faults()), "") << bad;
     EXPECT_EQ(simulator.faults().describe(), "all: delay 5ms");
 }
 
-TEST(SimValues, NumbersAreWrittenWithOneDecimalAndReadStrictly)
+TEST(SimValues, NumbersAreWrittenWithOneDecimalAndMovingValuesFollowTheTime)
 {
-    const std::pair<double, std::string> written[] = {{25, " 25.0"},    {-5.5, " -5.5"},    {0, "  0.0"},
-                                                      {-0.04, "  0.0"}, {1234.5, "1234.5"}, {7.26, "  7.3"}};
+    const std::pair<double, std::string> written[] = {{-5.5, " -5.5"}, {-0.04, "  0.0"}, {7.26, "  7.3"}};
     for (const auto& [value, text] : written) EXPECT_EQ(sim::formatValue(value), text) << value;
     const std::pair<std::string, std::optional<double>> read[] = {
-        {" 25.0", 25}, {"-5.5", -5.5}, {"+3", 3},   {"000000", 0}, {"25.0 ", {}}, {"", {}},      {"   ", {}},
-        {"-", {}},     {"+-1", {}},    {"nan", {}}, {"inf", {}},   {"1,5", {}},   {">0021", {}}, {"12-34", {}}};
+        {" 25.0", 25}, {"+3", 3}, {"25.0 ", {}}, {"-", {}}, {"nan", {}}, {">0021", {}}, {"12-34", {}}};
     for (const auto& [text, value] : read) EXPECT_EQ(sim::parseNumber(text), value) << "'" << text << "'";
     const std::pair<std::string, std::optional<uint64_t>> durations[] = {
-        {"250", 250}, {"250ms", 250}, {"10s", 10000}, {"2min", 120000}, {"", {}},
-        {"s", {}},    {"10h", {}},    {"-5s", {}},    {"1.5s", {}},     {"99999999999999min", {}}};
+        {"250", 250}, {"10s", 10000}, {"2min", 120000}, {"10h", {}}, {"-5s", {}}, {"99999999999999min", {}}};
     for (const auto& [text, ms] : durations) EXPECT_EQ(sim::parseDuration(text), ms) << text;
-}
-
-TEST(SimValues, MovingValuesFollowTheTimeAndBadOnesAreRefused)
-{
     const struct {
         std::string source;
         uint64_t ms;
         std::string text;
-    } cases[] = {{"20..30/10s", 0, " 20.0"},     {"20..30/10s", 5000, " 25.0"}, {"20..30/10s", 9900, " 29.9"},
-                 {"20..30/10s", 12500, " 22.5"}, {"25~5/60s", 0, " 25.0"},      {"25~5/60s", 15000, " 30.0"},
-                 {"25~5/60s", 30000, " 25.0"},   {"25~5/60s", 45000, " 20.0"},  {"25~5/60s", 75000, " 30.0"}};
-    for (const auto& c : cases) {
+    } moving[] = {{"20..30/10s", 5000, " 25.0"},
+                  {"20..30/10s", 12500, " 22.5"},
+                  {"25~5/60s", 15000, " 30.0"},
+                  {"25~5/60s", 45000, " 20.0"}};
+    for (const auto& c : moving) {
         std::string error;
         const auto source = sim::parseValueSource(c.source, error);
         ASSERT_TRUE(source) << error;
         EXPECT_EQ(source->dataText(c.ms), c.text) << c.source << " at " << c.ms;
     }
-    for (const char* text : {"", "abc", "20..30", "20..x/1s", "20..30/0s", "25~5", "25~5/soon", "1e999"}) {
-        std::string error;
-        EXPECT_FALSE(sim::parseValueSource(text, error)) << text;
-        EXPECT_FALSE(error.empty()) << text;
-    }
     std::string error;
-    EXPECT_FALSE(sim::parseRawSource("2\x03", error));
-    EXPECT_FALSE(sim::parseRawSource("2\x7F", error));
-    EXPECT_FALSE(sim::parseRawSource(std::string(33, '1'), error));
-    sim::Instrument instrument(1, sim::InstrumentType::Model847);
-    instrument.set("HB", sim::ValueSource::constant(12.5));
-    EXPECT_EQ(instrument.dataText("HB", 0), " 12.5");
-    EXPECT_EQ(instrument.dataText("Hb", 0), "  0.0");  // mnemonics keep their case
-    EXPECT_TRUE(sim::isKnownMnemonic("Hb"));
-    EXPECT_FALSE(sim::isKnownMnemonic("hb"));
+    for (const char* text : {"20..30", "20..30/0s", "25~5/soon", "1e999"})
+        EXPECT_FALSE(sim::parseValueSource(text, error)) << text;
+    for (const std::string& raw : {std::string("2\x03"), std::string("2\x7F"), std::string(33, '1')})
+        EXPECT_FALSE(sim::parseRawSource(raw, error)) << raw;
 }
 
 TEST_F(Sim, ConsoleCommandsAnswerOneLineEach)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"get 1 SP", "ok   0.0"},
         {"set 1 SP 30.5", "ok"},
         {"get 1 SP", "ok  30.5"},
         {"  set\t12 PV -2 ", "ok"},
         {"get 12 PV", "ok  -2.0"},
         {"raw 1 SW >0021\r", "ok"},
         {"get 1 SW", "ok >0021"},
-        {"raw 1 SW  12-34", "ok"},
-        {"get 1 SW", "ok  12-34"},
-        {"fault badcheck 1", "ok"},
         {"fault 12 split 2 5ms times 4", "ok"},
-        {"fault 12 wrongparam on times 2", "ok"},
         {"fault badstart 1", "ok"},
-        {"faults", "ok all: badcheck, badstart; 12: split 2/5ms x4, wrongparam x2"},
-        {"fault clear", "ok"},
-        {"faults", "ok none"},
+        {"faults", "ok all: badstart; 12: split 2/5ms x4"},
         {"list", "ok 1:808 12:847"},
         {"stats", "ok polls=0 selects=0 acks=0 naks=0 other-address=0 silenced=0 noise-bytes=0"},
-        {"", "(nothing)"},
         {"# a comment", "(nothing)"},
         {"pace 9600:10", "ok"},
         {"trace on", "ok"}};
@@ -368,43 +292,23 @@ TEST_F(Sim, ConsoleCommandsAnswerOneLineEach)
     EXPECT_TRUE(session.trace);
     EXPECT_EQ(run("set 1 PV 20..30/10s"), "ok");
     EXPECT_EQ(run("get 1 PV", 5000), "ok  25.0");
-    EXPECT_EQ(run("pace off"), "ok");
-    EXPECT_FALSE(session.pace.on());
-    for (const char* command : {"get 2 PV", "get 1 XX", "get 1", "get x PV", "set 1 SP", "set 1 SP abc", "set 1 SP 1 2",
-                                "set 1 XX 5", "raw 1 SW \x01", "fault bogus", "pace 9600", "trace maybe", "quit now",
-                                "launch", "stats please", "unplug", "unplug soon", "unplug 11min", "unplug 1s 2s"})
+    for (const char* command :
+         {"get 2 PV", "get 1 XX", "set 1 SP abc", "raw 1 SW \x01", "fault bogus", "quit now", "launch", "unplug 1s"})
         EXPECT_EQ(run(command).rfind("error: ", 0), 0u) << command;
     EXPECT_EQ(run("get 1 SP"), "ok  30.5");
-    EXPECT_FALSE(session.quit);
+    session.pty = true;
+    EXPECT_EQ(run("unplug 3s"), "ok");
+    EXPECT_EQ(session.unplugForMs, 3000u);
+    EXPECT_EQ(run("unplug 1s"), "error: the line is unplugged already");
     EXPECT_EQ(run("quit"), "ok");
     EXPECT_TRUE(session.quit);
 }
 
-TEST_F(Sim, UnplugIsForAPseudoTerminalAndOneAtATime)
-{
-    EXPECT_EQ(run("unplug 3s"), "error: unplug needs a pseudo-terminal (--pty)");
-    session.pty = true;
-    EXPECT_EQ(run("unplug 3s"), "ok");
-    EXPECT_EQ(session.unplugForMs, 3000u);
-    EXPECT_EQ(run("unplug 1s"), "error: the line is unplugged already");  // also once carried out: program test
-    session.unplugForMs.reset();
-    EXPECT_EQ(run("unplug 0"), "ok");
-    EXPECT_EQ(session.unplugForMs, 0u);
-}
-
-std::vector<std::string> argumentsOf(const std::string& line)
-{
-    std::vector<std::string> words;
-    for (const std::string_view word : sim::splitWords(line)) words.emplace_back(word);
-    return words;
-}
-
-TEST(SimOptions, ACommandLineSetsUpTheSimulator)
+TEST(SimOptions, ACommandLineSetsUpTheSimulatorAndMistakesAreRefused)
 {
     std::string error;
-    auto arguments =
-        argumentsOf("--pty --link /tmp/line --instrument 1:808 --instrument=3:847 --value 1:PV=25.0 "
-                    "--ramp 3:SL=20..30/10s --sine 3:HA=25~5/1min --raw 1:SW=>0021 --pace 9600:10 --trace");
+    auto arguments = argumentsOf("--pty --link /tmp/line --instrument 1:808 --instrument=3:847 --value 1:PV=25.0 "
+                                 "--ramp 3:SL=20..30/10s --sine 3:HA=25~5/1min --raw 1:SW=>0021 --pace 9600:10");
     arguments.insert(arguments.end(), {"--fault", "3 silence on"});
     const auto options = sim::parseOptions(arguments, error);
     ASSERT_TRUE(options) << error;
@@ -412,125 +316,61 @@ TEST(SimOptions, ACommandLineSetsUpTheSimulator)
     sim::Simulator simulator;
     sim::Session session;
     ASSERT_TRUE(sim::configure(*options, simulator, session, error)) << error;
-    EXPECT_EQ(simulator.instrument(1)->dataText("PV", 0), " 25.0");
     EXPECT_EQ(simulator.instrument(1)->dataText("SW", 0), ">0021");
     EXPECT_EQ(simulator.instrument(3)->dataText("SL", 5000), " 25.0");
     EXPECT_EQ(simulator.instrument(3)->dataText("HA", 15000), " 30.0");
     EXPECT_EQ(simulator.faults().describe(), "3: silence");
-    EXPECT_TRUE(session.trace && session.pty);
     EXPECT_EQ(session.pace.bitsPerCharacter, 10u);
     const auto serial =
-        sim::parseOptions(argumentsOf("--device /dev/ttyUSB0 --baud 19200 --line 7E2 --instrument 5:808"), error);
+        sim::parseOptions(argumentsOf("--device /dev/ttyS1 --baud 19200 --line 7E2 --instrument 5:808"), error);
     ASSERT_TRUE(serial) << error;
-    EXPECT_EQ(serial->devicePath, "/dev/ttyUSB0");
-    EXPECT_EQ(serial->baud, 19200u);
-    EXPECT_EQ(serial->format.dataBits, 7);
     EXPECT_EQ(serial->format.parity, 'E');
     EXPECT_EQ(serial->format.stopBits, 2);
-    EXPECT_TRUE(sim::parseOptions({"--help"}, error)->help);
-}
-
-TEST(SimOptions, MistakesAreRefusedWithAReason)
-{
-    std::vector<std::string> refused = {"--instrument 1:808",
-                                        "--pty",
-                                        "--pty --instrument",
-                                        "--pty=yes --instrument 1:808",
-                                        "pty --instrument 1:808",
-                                        "--pty --device /dev/ttyS0 --instrument 1:808",
-                                        "--device /dev/ttyS0 --link /tmp/line --instrument 1:808"};
-    const std::string good = "--pty --instrument 1:808 ";
-    for (const char* added : {"--instrument 1:809", "--instrument 100:808", "--instrument 1", "--value 1:PV=abc",
-                              "--value 1:XX=5", "--value PV=5", "--ramp 1:PV=5", "--sine 1:PV=20..30/1s", "--pace fast",
-                              "--baud 0", "--line 9N1", "--verbose", "--link="})
-        refused.push_back(good + added);
-    for (const std::string& line : refused) {
-        std::string error;
-        EXPECT_FALSE(sim::parseOptions(argumentsOf(line), error)) << line;
+    // Each a different mistake; the last ones only show when the simulator is set up.
+    for (const char* line :
+         {"--instrument 1:808", "--pty", "--pty --device /dev/ttyS0 --instrument 1:808", "--pty --instrument 1:809",
+          "--pty --instrument 1:808 --value 1:XX=5", "--pty --instrument 1:808 --ramp 1:PV=5",
+          "--pty --instrument 1:808 --pace 9600:6", "--pty --instrument 1:808 --line 9N1",
+          "--pty --instrument 1:808 --verbose", "--pty --instrument 1:808 --value 2:PV=5",
+          "--pty --instrument 1:808 --instrument 1:847"}) {
+        sim::Simulator fresh;
+        const auto refused = sim::parseOptions(argumentsOf(line), error);
+        EXPECT_FALSE(refused && sim::configure(*refused, fresh, session, error)) << line;
         EXPECT_FALSE(error.empty()) << line;
-    }
-    // Contradictions show when the simulator is set up.
-    for (const char* added : {"--value 2:PV=5", "--instrument 1:847", "--fault=bogus"}) {
-        std::string error;
-        const auto options = sim::parseOptions(argumentsOf(good + added), error);
-        ASSERT_TRUE(options) << error;
-        sim::Simulator simulator;
-        sim::Session session;
-        EXPECT_FALSE(sim::configure(*options, simulator, session, error)) << added;
-        EXPECT_FALSE(error.empty());
+        error.clear();
     }
 }
 
-// Pacing: with a line speed set, bytes take their wire time in both directions.
-constexpr int64_t kMs = 1000000;
-constexpr int64_t kChar9600 = 1041666;  // one 10-bit character at 9600 baud, in ns
-
-sim::LineSchedule pacedAt9600()
+// With a line speed set, bytes take their wire time in both directions; without one
+// only a delay waits.
+TEST(SimSchedule, PacedBytesAreHeardAndSentOneCharacterTimeApart)
 {
+    constexpr int64_t kMs = 1000000;
+    constexpr int64_t kChar = 1041666;  // one 10-bit character at 9600 baud, in ns
+    EXPECT_EQ(sim::parsePace("9600:11")->characterNs(), 1145833);
+    sim::LineSchedule plain;
+    plain.transmit({{30, "\x06", "ACK"}}, 100 * kMs);
+    EXPECT_EQ(plain.due(130 * kMs - 1).bytes, "");
+    EXPECT_EQ(plain.due(130 * kMs).bytes, "\x06");
     sim::LineSchedule schedule;
     schedule.setPace(*sim::parsePace("9600:10"));
-    return schedule;
-}
-
-TEST(SimSchedule, PaceIsBaudAndBitsPerCharacter)
-{
-    EXPECT_EQ(sim::parsePace("9600:10")->characterNs(), kChar9600);
-    EXPECT_EQ(sim::parsePace("9600:11")->characterNs(), 1145833);
-    EXPECT_EQ(sim::parsePace("off")->characterNs(), 0);
-    for (const char* bad : {"", "9600", "9600:", ":10", "0:10", "9600:6", "9600:13", "fast:10", "9600:10:1"})
-        EXPECT_FALSE(sim::parsePace(bad)) << bad;
-    EXPECT_EQ(sim::describePace(*sim::parsePace("19200:11")), "19200:11");
-}
-
-TEST(SimSchedule, WithoutPacingBytesPassAtOnceAndOnlyADelayWaits)
-{
-    sim::LineSchedule schedule;
-    schedule.arrived("abc", 5 * kMs);
-    EXPECT_EQ(schedule.heard(5 * kMs), "abc");
-    schedule.transmit({{0, "xyz", "reply"}}, 5 * kMs);
-    const auto due = schedule.due(5 * kMs);
-    EXPECT_EQ(due.bytes, "xyz");
-    ASSERT_EQ(due.started.size(), 1u);
-    EXPECT_EQ(due.started[0].note, "reply");
-    EXPECT_FALSE(schedule.nextEventNs());
-    schedule.transmit({{30, "\x06", "ACK"}}, 100 * kMs);
-    EXPECT_EQ(schedule.due(130 * kMs - 1).bytes, "");
-    EXPECT_EQ(*schedule.nextEventNs(), 130 * kMs);
-    EXPECT_EQ(schedule.due(130 * kMs).bytes, "\x06");
-}
-
-TEST(SimSchedule, ReceivedBytesAreHeardOneCharacterTimeApart)
-{
-    auto schedule = pacedAt9600();
-    schedule.arrived(kPoll, 0);
-    EXPECT_EQ(schedule.heard(kChar9600 - 1), "");
-    EXPECT_EQ(schedule.heard(kChar9600), "\x04");
-    EXPECT_EQ(*schedule.nextEventNs(), 2 * kChar9600);
-    EXPECT_EQ(schedule.heard(8 * kChar9600 - 1).size(), 6u);
-    EXPECT_EQ(schedule.heard(8 * kChar9600), "\x05");
-    schedule.arrived("ab", 10 * kMs);
-    schedule.arrived("c", 10 * kMs + kChar9600 / 2);  // while 'a' is still on the wire
-    EXPECT_EQ(schedule.heard(10 * kMs + 3 * kChar9600 - 1), "ab");
-    EXPECT_EQ(schedule.heard(10 * kMs + 3 * kChar9600), "c");
-}
-
-TEST(SimSchedule, PausesSeparatePiecesAndAnswersQueueBehindEachOther)
-{
-    auto schedule = pacedAt9600();
+    schedule.arrived("ab", 0);
+    schedule.arrived("c", kChar / 2);  // while 'a' is still on the wire
+    EXPECT_EQ(schedule.heard(kChar - 1), "");
+    EXPECT_EQ(schedule.heard(3 * kChar - 1), "ab");
+    EXPECT_EQ(schedule.heard(3 * kChar), "c");
     schedule.transmit({{5, "ab", "first"}, {20, "c", "second"}}, 0);
     schedule.transmit({{0, "d", "next answer"}}, kMs);  // while the first is still waiting
-    EXPECT_EQ(schedule.due(5 * kMs + kChar9600 - 1).bytes, "");
-    auto due = schedule.due(5 * kMs + kChar9600);
+    EXPECT_EQ(schedule.due(5 * kMs + kChar - 1).bytes, "");
+    auto due = schedule.due(5 * kMs + kChar);
     EXPECT_EQ(due.bytes, "a");
     ASSERT_EQ(due.started.size(), 1u);
     EXPECT_EQ(due.started[0].note, "first");
-    const int64_t secondAt = 5 * kMs + 2 * kChar9600 + 20 * kMs;
+    const int64_t secondAt = 5 * kMs + 2 * kChar + 20 * kMs;
     EXPECT_EQ(schedule.due(secondAt).bytes, "b");
-    due = schedule.due(secondAt + kChar9600);
-    EXPECT_EQ(due.bytes, "c");
-    EXPECT_EQ(due.started[0].note, "second");
-    EXPECT_EQ(*schedule.nextEventNs(), secondAt + 2 * kChar9600);
-    EXPECT_EQ(schedule.due(secondAt + 2 * kChar9600).bytes, "d");
+    EXPECT_EQ(schedule.due(secondAt + kChar).bytes, "c");
+    EXPECT_EQ(*schedule.nextEventNs(), secondAt + 2 * kChar);
+    EXPECT_EQ(schedule.due(secondAt + 2 * kChar).bytes, "d");
 }
 
 }  // namespace
