@@ -2,7 +2,6 @@
 // driver's log.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -17,10 +16,6 @@ namespace {
 
 TEST(HostDisplay, TextsAreCutOrPaddedToTheirColumnWideCharactersTakingTwo)
 {
-    EXPECT_EQ(host::displayWidth(utf8(u8"通讯正常!")), 9u);
-    EXPECT_EQ(host::displayWidth("a\x01"
-                                 "b"),
-              2u);
     const struct {
         std::string text;
         size_t width;
@@ -52,35 +47,6 @@ TEST(HostDisplay, ThePromptCollectsTypedLines)
         EXPECT_EQ(lines, c.lines) << c.chunks[0];
         EXPECT_EQ(editor.pending(), c.pending) << c.chunks[0];
     }
-}
-
-TEST(HostDisplay, TheTableShowsEveryTagRowWithItsLinkAndKeepsThePromptOnScreen)
-{
-    host::ScreenModel model;
-    model.now = 10;
-    host::TagRow row;
-    row.id = 7;
-    row.name = "SL1";
-    row.address = "SL1:0.0";
-    row.value = "30";
-    row.quality = "good";
-    row.reportedAt = 7.5;
-    row.link = "normal";
-    model.rows = {row, row};
-    model.rows[1].reportedAt.reset();
-    model.rows[1].value.clear();
-    model.messages = {"one", "two"};
-    model.prompt = "SL1=";
-    const std::string screen = host::renderScreen(model, 0, 80);
-    EXPECT_NE(screen.find("good     2.5 s     normal"), std::string::npos) << screen;
-    EXPECT_NE(screen.find("-         normal"), std::string::npos) << screen;
-    EXPECT_NE(screen.find("  two"), std::string::npos);
-    EXPECT_NE(screen.find("> SL1=\x1b[J"), std::string::npos);
-    // Eight rows: the lines that do not fit go, the prompt stays.
-    const std::string small = host::renderScreen(model, 8, 80);
-    EXPECT_EQ(small.find("  two"), std::string::npos);
-    EXPECT_NE(small.find("> SL1="), std::string::npos);
-    EXPECT_LE(std::count(small.begin(), small.end(), '\n'), 7);
 }
 
 void append(const std::string& path, const std::string& text)
