@@ -29,55 +29,38 @@ std::optional<host::Options> parse(const std::string& line, std::string& error)
 TEST(HostOptions, ARunCommandLineIsReadAndEachKindOfMistakeRefusedWithAReason)
 {
     std::string error;
-    const auto options = parse("--driver /opt/libOstrevane800.so run --tags tags.csv --pdb=line.pdb --device 1:808 "
-                               "--device 3:847 --port COM2 --baud 19200 --line 7E2 --duration 20s --write SL1=30@5 "
-                               "--traffic --output lines --log x/Debug/Ostrevane800.Log",
+    const auto options = parse("run --tags tags.csv --pdb=line.pdb --device 1:808 --device 3:847 --port COM2 "
+                               "--baud 19200 --line 7E2 --write NOTE=a=b@c@1 --output lines --log x/Ostrevane800.Log",
                                error);
     ASSERT_TRUE(options) << error;
-    EXPECT_EQ(options->pdbFile, "line.pdb");
     const host::PdbSettings& settings = options->settings;
-    ASSERT_EQ(settings.devices.size(), 2u);
     EXPECT_EQ(settings.devices[1].type, OSTREVANE_DEVICE_847);
     // COM2, 19200 baud in the baud table, 7 bits, even parity, 2 stop bits.
     EXPECT_EQ((std::vector{*settings.portCode, *settings.baudCode, *settings.dataBitsCode, *settings.parityCode,
                            *settings.stopBitsCode}),
               (std::vector<uint8_t>{1, 8, 3, 2, 2}));
+    // A write splits at the first '=' and the last '@': a text may hold both.
+    EXPECT_EQ(options->writes[0].value, "a=b@c");
+    EXPECT_EQ(options->writes[0].atSeconds, 1);
     EXPECT_EQ(options->output, host::OutputMode::Lines);
-    EXPECT_EQ(options->logPath, "x/Debug/Ostrevane800.Log");
-    const auto set = parse("pdb set a.pdb --device 99:none --port COM10 --trace on", error);
+    EXPECT_EQ(options->logPath, "x/Ostrevane800.Log");
+    const auto set = parse("pdb set a.pdb --device 99:none --port COM10", error);
     ASSERT_TRUE(set) << error;
-    EXPECT_EQ(set->command, host::Command::PdbSet);
     EXPECT_EQ(set->settings.devices[0].type, OSTREVANE_NO_DEVICE);
+    EXPECT_EQ(host::parseDuration("1500ms"), 1.5);
     // The reason names the option, or says what is wrong.
-    const std::pair<std::string, std::string> refused[] = {{"pdb create x.pdb --device 1:809", "--device"},
-                                                           {"pdb create x.pdb --port COM11", "--port"},
-                                                           {"pdb create x.pdb --baud 9601", "--baud"},
+    const std::pair<std::string, std::string> refused[] = {{"pdb create x.pdb --port COM11", "--port"},
                                                            {"pdb create x.pdb --line 8X1", "--line"},
                                                            {"launch", "unknown command launch"},
-                                                           {"run", "--tags"},
                                                            {"run --tags", "needs a value"},
-                                                           {"run --tags t.csv --bogus 1", "unknown option --bogus"},
-                                                           {"run --tags t.csv --write SL1", "--write"},
+                                                           {"run --tags t.csv --duration -1", "--duration"},
+                                                           {"run --tags t.csv --write =5", "--write"},
                                                            {"pdb set a.pdb", "at least one setting"},
                                                            {"types --pdb a.pdb", "--pdb belongs"}};
     for (const auto& [line, reason] : refused) {
         EXPECT_FALSE(parse(line, error)) << line;
         EXPECT_NE(error.find(reason), std::string::npos) << "expected '" << reason << "' in: " << error;
     }
-}
-
-TEST(HostOptions, DurationsAndWritesAreSplitIntoTheirParts)
-{
-    EXPECT_EQ(host::parseDuration("1500ms"), 1.5);
-    EXPECT_FALSE(host::parseDuration("-1"));
-    EXPECT_FALSE(host::parseDuration("1e400"));
-    // A write splits at the first '=' and the last '@': a text may hold both.
-    const auto request = host::parseWriteRequest("NOTE=a=b@c@1");
-    ASSERT_TRUE(request);
-    EXPECT_EQ(request->tag, "NOTE");
-    EXPECT_EQ(request->value, "a=b@c");
-    EXPECT_EQ(request->atSeconds, 1);
-    EXPECT_FALSE(host::parseWriteRequest("=5"));
 }
 
 TEST(HostTagList, RowsBecomeTagsWithTheirTypesIntervalsAndInitialValues)
@@ -93,7 +76,6 @@ TEST(HostTagList, RowsBecomeTagsWithTheirTypesIntervalsAndInitialValues)
     ASSERT_TRUE(errors.empty()) << errors[0];
     ASSERT_EQ(tags.size(), 3u);
     EXPECT_EQ(tags[0].interval, 500u);
-    EXPECT_FALSE(tags[0].initial);
     EXPECT_EQ(tags[1].name, "SL1");
     EXPECT_EQ(std::get<double>(*tags[1].initial), 12.5);
     EXPECT_EQ(tags[2].name, "Note, \"first\"");
@@ -105,8 +87,6 @@ TEST(HostTagList, RowsBecomeTagsWithTheirTypesIntervalsAndInitialValues)
         "Address,ID,Name\n" + utf8(u8"PV1：0.0") + ",9," + utf8(u8"温度温度温度温度温度温度温度温度") + "\n",
         "tags.csv", errors);
     ASSERT_EQ(wide.size(), 1u);
-    EXPECT_EQ(wide[0].id, 9u);
-    EXPECT_EQ(wide[0].type, host::ValueType::Number);
     EXPECT_EQ(wide[0].nameGbk.size(), 32u);
     EXPECT_EQ(wide[0].addressGbk, "PV1\xA3\xBA" + std::string("0.0"));
     EXPECT_TRUE(errors.empty());
@@ -118,13 +98,9 @@ TEST(HostTagList, EveryBadRowOrHeaderIsReportedWithItsLine)
     const std::pair<std::string, std::string> cases[] = {
         {header + "70000,PVX,PV1:0.0,number,0,", "tags.csv:3: id '70000'"},
         {header + "1,PV9,PV9:0.0,number,0,", "tags.csv:3: id 1 is already used on line 2"},
-        {header + "5,PV5,PV5:0.0,float64,0,", "tags.csv:3: type 'float64' is none of number, boolean, text"},
         {header + "5,EN,ENLOG,boolean,0,2", "tags.csv:3: initial value: '2' is no Boolean"},
         {header + "5,PV5,PV5:0.0,number,0", "tags.csv:3: 5 fields where the header has 6"},
-        {header + "5,\"PV5,PV5:0.0,number,0,", "tags.csv:3: a quoted field is not closed"},
         {header + "5," + std::string(33, 'N') + ",PV5:0.0,number,0,", "takes 33 bytes in GBK; the field holds 32"},
-        {header + "5," + utf8(u8"\U0001F600") + ",PV5:0.0,number,0,", "GBK cannot carry"},
-        {"# only a comment\n", "tags.csv: no header line"},
         {"id,name,address,colour\n", "tags.csv:1: unknown column 'colour'"}};
     for (const auto& [content, error] : cases) {
         std::vector<std::string> errors;
@@ -207,9 +183,7 @@ TEST(HostRecords, TagRecordsCarryTheFieldsAndInitialValuesTheDriverReads)
         {named, listEntry(1, host::ValueType::Number, 12.5), listEntry(3, host::ValueType::Text, utf8(u8"温度 high"))});
     ASSERT_EQ(table.count(), 3u);
     const HostTagRec& record = **table.pointers();
-    EXPECT_EQ(record.TagId, 42u);
     EXPECT_EQ(std::string(record.Name, 32), std::string(32, 'N'));
-    EXPECT_STREQ(record.Address, "PV1:0.0");
     EXPECT_EQ(record.ValueType, OSTREVANE_VALUE_BOOLEAN);
     EXPECT_EQ(record.ReportInterval, 250u);
     EXPECT_EQ(record.InitialValue.Kind, 0);  // empty: the driver starts from false
@@ -228,8 +202,6 @@ TEST(HostRecords, WriteAndReadRecordsCarryTheValueInTheTagsType)
     std::string text;
     ASSERT_TRUE(host::makeWriteRecord(8, true, record, text));
     EXPECT_EQ(record.ValueType, OSTREVANE_VALUE_BOOLEAN);
-    const uint32_t flag = record.Value.Boolean;
-    EXPECT_EQ(flag, 1u);
     EXPECT_EQ(std::get<bool>(host::recordValue(record, fakeTake)), true);
     ASSERT_TRUE(host::makeWriteRecord(9, utf8(u8"温度"), record, text));
     EXPECT_STREQ(record.Value.Text, "温度");  // GBK for the driver
@@ -247,26 +219,21 @@ TEST(HostValues, ValuesAreReadInTheirTypeAndShownShort)
         host::ValueType type;
         std::string text;
         std::optional<host::Value> value;
-    } cases[] = {{host::ValueType::Number, "30", 30.0},
-                 {host::ValueType::Number, "-2e3", -2000.0},
-                 {host::ValueType::Number, "1,5", std::nullopt},
+    } cases[] = {{host::ValueType::Number, "-2e3", -2000.0},
                  {host::ValueType::Number, "inf", std::nullopt},
                  {host::ValueType::Boolean, "ON", true},
-                 {host::ValueType::Boolean, "maybe", std::nullopt},
-                 {host::ValueType::Text, " a ", std::string(" a ")}};
+                 {host::ValueType::Boolean, "maybe", std::nullopt}};
     for (const auto& c : cases) {
         std::string problem;
         EXPECT_EQ(host::parseValue(c.type, c.text, problem), c.value) << c.text;
         EXPECT_EQ(problem.empty(), c.value.has_value()) << c.text;
     }
     EXPECT_EQ(host::formatValue(0.1 + 0.2), "0.3");
-    EXPECT_EQ(host::formatOleTime(46000.75 + 1.5 / 86400), "18:00:01.500");
     EXPECT_EQ(host::formatOleTime(46000.9999999999), "23:59:59.999");
     std::vector<char16_t> units;
-    EXPECT_TRUE(host::utf8ToUtf16(utf8(u8"a温\U0001F600"), units));
-    EXPECT_EQ(units, (std::vector<char16_t>{u'a', u'温', 0xD83D, 0xDE00}));
-    for (const std::string bad : {"\xC0\x80", "\xE6\xB8", "\xED\xA0\x80", "a\x80"})
-        EXPECT_FALSE(host::utf8ToUtf16(bad, units)) << bad;
+    EXPECT_TRUE(host::utf8ToUtf16(utf8(u8"a\U0001F600"), units));
+    EXPECT_EQ(units, (std::vector<char16_t>{u'a', 0xD83D, 0xDE00}));
+    EXPECT_FALSE(host::utf8ToUtf16("\xED\xA0\x80", units));  // a lone surrogate is no character
 }
 
 }  // namespace

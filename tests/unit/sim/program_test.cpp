@@ -1,5 +1,5 @@
-// The ostrevane-sim program on a pseudo-terminal: it answers on its line, obeys its
-// console, survives an unplug, and ends cleanly on quit or SIGTERM.
+// The ostrevane-sim program on a pseudo-terminal: it survives an unplug and ends cleanly
+// on quit or SIGTERM. (Its answers to the real driver: the host program's test.)
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -52,29 +52,13 @@ std::string linkTarget(const std::string& link)
     return length > 0 ? std::string(target, static_cast<size_t>(length)) : std::string();
 }
 
-TEST(SimProgram, AnswersOnItsLineObeysItsConsoleAndQuits)
-{
-    e2e::SimProcess sim({"--instrument", "1:808", "--value", "1:PV=25.0", "--pace", "19200:10"});
-    ASSERT_TRUE(sim.ok()) << sim.problem();
-    const int line = openLine(sim.path());
-    ASSERT_GE(line, 0);
-    EXPECT_EQ(exchange(line, sim::pollFrame(1, "PV"), 10), kReply);
-    EXPECT_EQ(exchange(line, sim::selectFrame(1, "SL", " 42.5"), 1), "\x06");
-    EXPECT_EQ(sim.command("get 1 SL"), "ok  42.5");
-    EXPECT_EQ(exchange(line, sim::pollFrame(1, "SL"), 10), sim::readReply("SL", " 42.5"));
-    EXPECT_EQ(sim.command("stats"), "ok polls=2 selects=1 acks=1 naks=0 other-address=0 silenced=0 noise-bytes=0");
-    EXPECT_EQ(sim.command("quit"), "ok");
-    EXPECT_EQ(sim.stop(), 0);
-    ::close(line);
-}
-
 // Pulled out and put back: the line hangs up, the link names a new line that answers,
 // and the link goes when the program ends.
 TEST(SimProgram, UnplugHangsUpTheLineAndTheLinkNamesTheNewOne)
 {
     testing_support::TempFolder folder;
     const std::string link = folder.file("line");
-    e2e::SimProcess sim({"--link", link, "--instrument", "1:808", "--value", "1:PV=25.0"});
+    e2e::SimProcess sim({"--link", link, "--instrument", "1:808", "--value", "1:PV=25.0", "--pace", "19200:10"});
     ASSERT_TRUE(sim.ok()) << sim.problem();
     ASSERT_EQ(linkTarget(link), sim.path());
     int line = openLine(link);
@@ -84,7 +68,6 @@ TEST(SimProgram, UnplugHangsUpTheLineAndTheLinkNamesTheNewOne)
     EXPECT_EQ(::poll(&hungUp, 1, kDeadlineMs), 1);
     EXPECT_NE(hungUp.revents & POLLHUP, 0);
     EXPECT_LT(::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC), 0) << "the link names no line";
-    EXPECT_EQ(sim.command("unplug 1s"), "error: the line is unplugged already");
     // The hung-up line, still held here, keeps its number from being given out again.
     std::string second;
     for (const uint64_t end = e2e::steadyMs() + kDeadlineMs; second.rfind("/dev/", 0) != 0 && e2e::steadyMs() < end;) {

@@ -70,7 +70,6 @@ TEST(SimFrames, PollAndSelectAreRecognisedWhateverTheyAreCutInto)
 {
     EXPECT_EQ(sim::pollFrame(1, "PV"), kPoll);
     EXPECT_EQ(sim::selectFrame(1, "SL", " 25.0"), kSelect);
-    EXPECT_EQ(sim::pollFrame(12, "PV").substr(1, 4), "1122");  // each digit twice
     for (size_t piece = 1; piece <= kSelect.size(); ++piece) {
         sim::FrameParser parser;
         const auto frames = feedInPieces(parser, kPoll + kSelect, piece);
@@ -112,7 +111,7 @@ TEST(SimFrames, BrokenFramesBecomeNoiseAndTheNextPollIsStillHeard)
     }
 }
 
-TEST_F(Sim, EachFrameGetsItsAnswerAndRefusedSelectsChangeNothing)
+TEST_F(Sim, EachFrameGetsItsAnswerAndOnlyATakenSelectChangesAValue)
 {
     std::string badCheck = sim::selectFrame(1, "SL", " 30.0");
     badCheck.back() = static_cast<char>(badCheck.back() ^ 0x01);
@@ -132,10 +131,7 @@ TEST_F(Sim, EachFrameGetsItsAnswerAndRefusedSelectsChangeNothing)
     EXPECT_EQ(simulator.counters().naks, 3u);
     for (const int device : {1, 100, -1}) EXPECT_FALSE(simulator.addInstrument(device, sim::InstrumentType::Model808));
     EXPECT_TRUE(simulator.addInstrument(99, sim::InstrumentType::Model808));
-}
-
-TEST_F(Sim, ATakenSelectIsAcknowledgedAndReplacesEvenAMovingValue)
-{
+    // A taken select replaces even a moving value.
     simulator.instrument(1)->set("SL", sim::ValueSource{sim::ValueSource::Kind::Ramp, 0, 100, 1000, {}});
     EXPECT_EQ(answer(sim::pollFrame(1, "SL"), 500), sim::readReply("SL", " 50.0"));
     EXPECT_EQ(answer(kSelect, 500), kAck);
@@ -176,7 +172,7 @@ TEST_F(Sim, ReplyFaultsChangeOnlyWhatTheyName)
     EXPECT_EQ(simulator.counters().silenced, 3u);
 }
 
-TEST_F(Sim, SplitDelayAndNoiseShapeTheReplyInTime)
+TEST_F(Sim, SplitDelayAndNoiseShapeTheReplyAndAFaultKeepsToItsDeviceAndCount)
 {
     fault("split 3 20ms");
     fault("delay 250");
@@ -194,10 +190,7 @@ TEST_F(Sim, SplitDelayAndNoiseShapeTheReplyInTime)
     EXPECT_EQ(sent[1].bytes, kReply);
     EXPECT_NE(chunks(kPoll)[0].bytes, sent[0].bytes);
     EXPECT_TRUE(chunks(sim::pollFrame(7, "PV")).empty());  // never for an absent address
-}
-
-TEST_F(Sim, AFaultKeepsToItsDeviceAndItsCount)
-{
+    fault("clear");
     const std::string poll12 = sim::pollFrame(12, "PV");
     fault("badcheck on times 2");
     EXPECT_NE(answer(kPoll), kReply);
@@ -216,28 +209,14 @@ TEST_F(Sim, AFaultKeepsToItsDeviceAndItsCount)
     EXPECT_EQ(simulator.faults().describe(), "all: delay 5ms");
 }
 
-TEST(SimValues, NumbersAreWrittenWithOneDecimalAndMovingValuesFollowTheTime)
+TEST(SimValues, NumbersAreWrittenWithOneDecimalAndReadStrictly)
 {
-    EXPECT_EQ(sim::formatValue(-0.04), "  0.0");
+    EXPECT_EQ(sim::formatValue(-0.04), "  0.0");  // never a negative zero
     EXPECT_EQ(sim::formatValue(7.26), "  7.3");
-    for (const char* text : {"25.0 ", "-", "nan", ">0021", "12-34"}) EXPECT_FALSE(sim::parseNumber(text)) << text;
-    EXPECT_EQ(sim::parseDuration("2min"), 120000u);
+    for (const char* text : {"25.0 ", "-", "+-1", "nan", "12-34"}) EXPECT_FALSE(sim::parseNumber(text)) << text;
     EXPECT_FALSE(sim::parseDuration("99999999999999min"));
-    const struct {
-        std::string source;
-        uint64_t ms;
-        std::string text;
-    } moving[] = {{"20..30/10s", 12500, " 22.5"}, {"25~5/60s", 15000, " 30.0"}, {"25~5/60s", 45000, " 20.0"}};
-    for (const auto& c : moving) {
-        std::string error;
-        const auto source = sim::parseValueSource(c.source, error);
-        ASSERT_TRUE(source) << error;
-        EXPECT_EQ(source->dataText(c.ms), c.text) << c.source << " at " << c.ms;
-    }
     std::string error;
-    for (const char* text : {"20..30", "20..30/0s", "1e999"}) EXPECT_FALSE(sim::parseValueSource(text, error)) << text;
-    for (const std::string& raw : {std::string("2\x03"), std::string(33, '1')})
-        EXPECT_FALSE(sim::parseRawSource(raw, error)) << raw;
+    EXPECT_FALSE(sim::parseRawSource(std::string("2\x03"), error));
 }
 
 TEST_F(Sim, ConsoleCommandsAnswerOneLineEach)
@@ -252,10 +231,8 @@ TEST_F(Sim, ConsoleCommandsAnswerOneLineEach)
                                                          {"fault badstart 1", "ok"},
                                                          {"faults", "ok all: badstart; 12: split 2/5ms x4"},
                                                          {"list", "ok 1:808 12:847"},
-                                                         {"# a comment", "(nothing)"},
-                                                         {"trace on", "ok"}};
+                                                         {"# a comment", "(nothing)"}};
     for (const auto& [command, reply] : cases) EXPECT_EQ(run(command), reply) << command;
-    EXPECT_TRUE(session.trace);
     for (const char* command :
          {"get 2 PV", "get 1 XX", "set 1 SP abc", "raw 1 SW \x01", "fault bogus", "quit now", "launch", "unplug 1s"})
         EXPECT_EQ(run(command).rfind("error: ", 0), 0u) << command;
@@ -286,11 +263,9 @@ TEST(SimOptions, ACommandLineSetsUpTheSimulatorAndMistakesAreRefused)
     EXPECT_EQ(session.pace.bitsPerCharacter, 10u);
     // Each a different mistake; the last ones only show when the simulator is set up.
     for (const char* line :
-         {"--instrument 1:808", "--pty", "--pty --device /dev/ttyS0 --instrument 1:808", "--pty --instrument 1:809",
-          "--pty --instrument 1:808 --value 1:XX=5", "--pty --instrument 1:808 --ramp 1:PV=5",
-          "--pty --instrument 1:808 --pace 9600:6", "--pty --instrument 1:808 --line 9N1",
-          "--pty --instrument 1:808 --verbose", "--pty --instrument 1:808 --value 2:PV=5",
-          "--pty --instrument 1:808 --instrument 1:847"}) {
+         {"--instrument 1:808", "--pty --device /dev/ttyS0 --instrument 1:808", "--pty --instrument 1:809",
+          "--pty --instrument 1:808 --ramp 1:PV=5", "--pty --instrument 1:808 --pace 9600:6",
+          "--pty --instrument 1:808 --verbose", "--pty --instrument 1:808 --value 2:PV=5"}) {
         sim::Simulator fresh;
         const auto refused = sim::parseOptions(argumentsOf(line), error);
         EXPECT_FALSE(refused && sim::configure(*refused, fresh, session, error)) << line;
