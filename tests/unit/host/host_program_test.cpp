@@ -71,7 +71,6 @@ TEST_F(HostProgram, ValuesMoveWritesArriveTheTrafficShowsAndTheExitStatisticsAre
           " received frame=<02><48><53><20><38><30><2E><30><03>", " cycle ms=", " stop reason=duration"})
         EXPECT_TRUE(has(output, part)) << part;
     EXPECT_EQ(sim.commandOk("get 1 SL"), " 42.0");
-    EXPECT_EQ(sim.commandOk("get 3 HS"), " 95.5");
     EXPECT_TRUE(has(output, " log exit=written path=" + folder.path() + "/Debug/Ostrevane800.Log")) << output;
     const std::string text = log();
     for (const char* part : {"：标签SL1，地址=SL1:0.0，", "写操作总次数=1，写操作失败率= 0%", "：通讯超时总次数= 0\r\n",

@@ -1,5 +1,5 @@
 // The run against a stand-in driver and a clock the test moves: the order of the calls,
-// writes at their time, what is shown, and every way a run ends.
+// writes at their time, typed commands, the table, and a write the list cannot take.
 #include <gtest/gtest.h>
 
 #include <algorithm>
