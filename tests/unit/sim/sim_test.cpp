@@ -255,7 +255,7 @@ TEST(SimOptions, ACommandLineSetsUpTheSimulatorAndMistakesAreRefused)
     // Each a different mistake; the last ones only show when the simulator is set up.
     for (const char* line :
          {"--instrument 1:808", "--pty --device /dev/ttyS0 --instrument 1:808", "--pty --instrument 1:809",
-          "--pty --instrument 1:808 --ramp 1:PV=5", "--pty --instrument 1:808 --pace 9600:6",
+          "--pty --instrument 1:808 --ramp 1:PV=5", "--pty --instrument 1:808 --pace 9600:13",
           "--pty --instrument 1:808 --verbose", "--pty --instrument 1:808 --value 2:PV=5"}) {
         sim::Simulator fresh;
         const auto refused = sim::parseOptions(argumentsOf(line), error);
