@@ -20,36 +20,16 @@
 #include "protocol/DLLRealize.h"
 #include "support/memory_line.h"
 
-namespace {
-
-OstrevanePDB configuration(int which)
-{
-    OstrevanePDB block = testing_support::plant();
-    switch (which) {
-    case 1: block = testing_support::defaultPDB(); break;
-    case 2:
-        for (DeviceEntry& entry : block.Devices) entry.DeviceType = OSTREVANE_NO_DEVICE;
-        break;
-    case 3:
-        for (int n = 0; n < OSTREVANE_DEVICE_COUNT; ++n) {
-            block.Devices[n].DeviceType = static_cast<uint8_t>(n % 2);
-            pdb::setTypeName(block.Devices[n], n % 2 ? "Ostrevane847" : "Ostrevane808");
-        }
-        break;
-    default: break;
-    }
-    return block;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzzing::environment();
-    fuzzing::resetClock();
+    fuzzing::begin();
     fuzzing::Input input(data, size);
     const uint8_t setup = input.byte();
-    OstrevanePDB block = configuration(setup & 3);
+    OstrevanePDB block = (setup & 3) == 1 ? testing_support::defaultPDB() : testing_support::plant();
+    for (int n = 0; n < OSTREVANE_DEVICE_COUNT && (setup & 3) >= 2; ++n) {
+        block.Devices[n].DeviceType = (setup & 3) == 2 ? OSTREVANE_NO_DEVICE : static_cast<uint8_t>(n % 2);
+        if ((setup & 3) == 3) pdb::setTypeName(block.Devices[n], n % 2 ? "Ostrevane847" : "Ostrevane808");
+    }
     block.TraceOutput = (setup & 4) ? 1 : 0;
     const uint8_t kind = ((setup >> 3) & 3) == 3 ? 7 : static_cast<uint8_t>((setup >> 3) & 3);
     const std::string address = input.rest();

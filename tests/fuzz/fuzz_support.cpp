@@ -11,6 +11,8 @@
 
 namespace fuzzing {
 
+namespace {
+
 testing_support::FakeClock& environment()
 {
     static testing_support::FakeClock* clock = [] {
@@ -26,13 +28,44 @@ testing_support::FakeClock& environment()
     return *clock;
 }
 
-void useLineForCom1()
+}  // namespace
+
+testing_support::FakeClock& begin(bool line)
 {
-    environment();
-    static testing_support::PseudoTerminal* line = new testing_support::PseudoTerminal(1);
-    if (!line->ok()) std::abort();
-    char buffer[4096];
-    while (read(line->master(), buffer, sizeof buffer) > 0) {
+    testing_support::FakeClock& clock = environment();
+    if (line) {
+        static testing_support::PseudoTerminal* com1 = new testing_support::PseudoTerminal(1);
+        if (!com1->ok()) std::abort();
+        char buffer[4096];
+        while (read(com1->master(), buffer, sizeof buffer) > 0) {
+        }
+    }
+    clock.tick = 1000;
+    clock.now = platform::LocalDateTime{2026, 12, 6, 10, 30, 15, 0};
+    return clock;
+}
+
+bool startDriver(std::vector<HostTagRec*> list, OstrevanePDB block)
+{
+    HostTagRec* none[1] = {nullptr};
+    char* message = nullptr;
+    const bool started =
+        IniDriver(static_cast<uint32_t>(list.size()), list.empty() ? none : list.data(), &block, &message);
+    release(message);
+    return started;
+}
+
+void readRounds(size_t tags, int rounds, uint32_t stepMs)
+{
+    std::vector<TagDataRec> values(tags + 1);
+    for (int round = 0; round < rounds; ++round) {
+        uint32_t reported = 0;
+        char* message = nullptr;
+        OnDataRead(&reported, values.data(), &message);
+        release(message);
+        for (uint32_t i = 0; i < reported; ++i)
+            if (values[i].ValueType == OSTREVANE_VALUE_TEXT) release(values[i].Value.Text);
+        environment().advance(stepMs);
     }
 }
 
@@ -46,12 +79,5 @@ void endDriver()
 }
 
 void release(char* text) { std::free(text); }
-
-void resetClock()
-{
-    testing_support::FakeClock& clock = environment();
-    clock.tick = 1000;
-    clock.now = platform::LocalDateTime{2026, 12, 6, 10, 30, 15, 0};
-}
 
 }  // namespace fuzzing

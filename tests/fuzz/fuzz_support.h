@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -18,36 +18,27 @@ namespace fuzzing {
 class Input {
 public:
     Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-
-    uint8_t byte()
-    {
-        return at_ < size_ ? data_[at_++] : 0;
-    }
-    template <typename T>
-    T value()
-    {
-        unsigned char bytes[sizeof(T)]{};
-        const size_t count = std::min(sizeof(T), remaining());
-        if (count) std::memcpy(bytes, data_ + at_, count);
-        at_ += count;
-        T result;
-        std::memcpy(&result, bytes, sizeof(T));
-        return result;
-    }
-    // Up to `count` bytes.
-    std::string bytes(size_t count)
-    {
-        count = std::min(count, remaining());
-        std::string text(reinterpret_cast<const char*>(data_ + at_), count);
-        at_ += count;
-        return text;
-    }
     // Copies up to `count` bytes into `target`; the rest of it keeps its contents.
     void fill(void* target, size_t count)
     {
         count = std::min(count, remaining());
         if (count) std::memcpy(target, data_ + at_, count);
         at_ += count;
+    }
+    template <typename T>
+    T value()
+    {
+        T result{};
+        fill(&result, sizeof result);
+        return result;
+    }
+    uint8_t byte() { return value<uint8_t>(); }
+    // Up to `count` bytes.
+    std::string bytes(size_t count)
+    {
+        std::string text(std::min(count, remaining()), '\0');
+        fill(text.data(), text.size());
+        return text;
     }
     std::string rest() { return bytes(remaining()); }
     size_t remaining() const { return size_ - at_; }
@@ -58,23 +49,26 @@ private:
     size_t at_ = 0;
 };
 
-// Once per process: the driver attached, its log pointed where nothing can be written
-// (the texts are still formatted, only the file stays closed), COM1..COM10 named
-// after paths that do not exist, and the fake clock installed.
-testing_support::FakeClock& environment();
+// Call first for every input. Once per process: the driver attached, its log pointed
+// where nothing can be written (the texts are still formatted, only the file stays
+// closed), COM1..COM10 named after paths that do not exist, and the fake clock
+// installed. Every input then starts the clock at the same time, so a run repeats.
+// With `line`, COM1 is a pseudo-terminal for the rest of the process, for targets that
+// go through IniDriver (which builds no tag table when its port does not open); what
+// the driver sent to it for the last input is thrown away.
+testing_support::FakeClock& begin(bool line = false);
 
-// A pseudo-terminal as COM1 for the rest of the process, for targets that go through
-// IniDriver (which builds no tag table when its port does not open). Call it before
-// each input: it also throws away what the driver sent to the line last time.
-void useLineForCom1();
+// IniDriver with the host's list of tags (entries may be null).
+bool startDriver(std::vector<HostTagRec*> list, OstrevanePDB block);
+
+// `rounds` OnDataRead calls with room for `tags` records, each call followed by
+// `stepMs` on the clock; releases the texts.
+void readRounds(size_t tags, int rounds, uint32_t stepMs);
 
 // Stops and destroys the calling thread's driver object, as unloading the library would.
 void endDriver();
 
 // Releases a text the driver handed over (nullptr is fine).
 void release(char* text);
-
-// Starts the clock of an input where every input starts it, so that a run is repeatable.
-void resetClock();
 
 }  // namespace fuzzing

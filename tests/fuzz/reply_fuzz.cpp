@@ -62,8 +62,7 @@ void report(TDLLObject& object)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzzing::environment();
-    fuzzing::resetClock();
+    testing_support::FakeClock& clock = fuzzing::begin();
     fuzzing::Input input(data, size);
     const std::string_view mnemonic = def::TagTypeInfo[input.byte() % def::kTagTypeCount].mnemonic;
     const uint8_t setup = input.byte();
@@ -78,7 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     auto line = std::make_shared<Line>();
     TDLLObject object;
     if (!testing_support::startOnLine(object, line, records, testing_support::plant())) return 0;
-    testing_support::FakeClock& clock = fuzzing::environment();
     if (write) {
         object.WriteExecute(1, writeValue(input, kind));
         // The poll under way ends by time-out; the write goes out in the same pass.
@@ -98,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     report(object);
 
     // The checks and the decoding on their own, as if the reply had passed the block check.
-    if (TCommand* command = object.CurrentCommand ? object.CurrentCommand
+    if (TCommand* command = object.CurrentCommand     ? object.CurrentCommand
                             : object.PollList.empty() ? nullptr
                                                       : object.PollList.front().get()) {
         object.CheckResult(reply);

@@ -8,7 +8,7 @@
 //   byte's low bits as they are, else 0..2), and the value: 8 bytes of a double
 //   (number), 4 bytes (Boolean), or a length byte (255 = null; from 200 on 100 more
 //   characters than it says) and the text's bytes; any other type: 8 raw bytes.
-#include <array>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,20 +21,6 @@ namespace {
 
 using testing_support::hostTag;
 
-std::vector<HostTagRec> plantTags()
-{
-    return {hostTag(1, "PV1:0.0"),
-            hostTag(2, "SL1:0.0"),
-            hostTag(3, "SW1:0.2", OSTREVANE_VALUE_BOOLEAN),
-            hostTag(4, "SW1:0.3", OSTREVANE_VALUE_TEXT),
-            hostTag(5, "HS2:0.0"),
-            hostTag(6, "SL3:0.0", OSTREVANE_VALUE_TEXT),
-            hostTag(7, "ENCOMMLINK", OSTREVANE_VALUE_BOOLEAN),
-            hostTag(8, "ENDEVICELINK1"),
-            hostTag(9, "ENLOG", OSTREVANE_VALUE_TEXT),
-            hostTag(10, "COMMLINK", OSTREVANE_VALUE_TEXT)};
-}
-
 // One record; `texts` keeps its text alive for the call.
 TagDataRec readRecord(fuzzing::Input& input, std::vector<std::unique_ptr<std::string>>& texts)
 {
@@ -45,49 +31,36 @@ TagDataRec readRecord(fuzzing::Input& input, std::vector<std::unique_ptr<std::st
     switch (record.ValueType) {
     case OSTREVANE_VALUE_NUMBER: record.Value.Number = input.value<double>(); break;
     case OSTREVANE_VALUE_BOOLEAN: record.Value.Boolean = input.value<uint32_t>(); break;
-    case OSTREVANE_VALUE_TEXT: {
-        const uint8_t length = input.byte();
-        if (length == 0xFF) {
-            record.Value.Text = nullptr;
-            break;
+    case OSTREVANE_VALUE_TEXT:
+        if (const uint8_t length = input.byte(); length != 0xFF) {
+            texts.push_back(std::make_unique<std::string>(input.bytes(length >= 200 ? length + 100u : length)));
+            record.Value.Text = texts.back()->data();
         }
-        texts.push_back(std::make_unique<std::string>(input.bytes(length >= 200 ? length + 100u : length)));
-        record.Value.Text = texts.back()->data();
         break;
-    }
     default: input.fill(record.Value.Bytes, sizeof record.Value.Bytes); break;
     }
     return record;
-}
-
-void readAll(int rounds)
-{
-    std::array<TagDataRec, 16> values{};
-    for (int round = 0; round < rounds; ++round) {
-        uint32_t reported = 0;
-        char* message = nullptr;
-        OnDataRead(&reported, values.data(), &message);
-        fuzzing::release(message);
-        for (uint32_t i = 0; i < reported; ++i)
-            if (values[i].ValueType == OSTREVANE_VALUE_TEXT) fuzzing::release(values[i].Value.Text);
-        fuzzing::environment().advance(400);
-    }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzzing::useLineForCom1();
-    fuzzing::resetClock();
-    std::vector<HostTagRec> tags = plantTags();
+    fuzzing::begin(true);
+    std::vector<HostTagRec> tags = {hostTag(1, "PV1:0.0"),
+                                    hostTag(2, "SL1:0.0"),
+                                    hostTag(3, "SW1:0.2", OSTREVANE_VALUE_BOOLEAN),
+                                    hostTag(4, "SW1:0.3", OSTREVANE_VALUE_TEXT),
+                                    hostTag(5, "HS2:0.0"),
+                                    hostTag(6, "SL3:0.0", OSTREVANE_VALUE_TEXT),
+                                    hostTag(7, "ENCOMMLINK", OSTREVANE_VALUE_BOOLEAN),
+                                    hostTag(8, "ENDEVICELINK1"),
+                                    hostTag(9, "ENLOG", OSTREVANE_VALUE_TEXT),
+                                    hostTag(10, "COMMLINK", OSTREVANE_VALUE_TEXT)};
     std::vector<HostTagRec*> list;
     for (HostTagRec& tag : tags) list.push_back(&tag);
-    OstrevanePDB block = testing_support::plant();
-    char* message = nullptr;
-    const bool started = IniDriver(static_cast<uint32_t>(list.size()), list.data(), &block, &message);
-    fuzzing::release(message);
-    if (!started) std::abort();  // the line is there: a failed start is a fault of its own
+    // The line is there: a failed start is a fault of its own.
+    if (!fuzzing::startDriver(list, testing_support::plant())) std::abort();
 
     fuzzing::Input input(data, size);
     for (int call = 0; call < 8 && input.remaining() > 0; ++call) {
@@ -95,9 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::vector<std::unique_ptr<std::string>> texts;
         std::vector<TagDataRec> records;
         for (int i = 0; i < count; ++i) records.push_back(readRecord(input, texts));
+        char* message = nullptr;
         OnDataWrite(static_cast<uint32_t>(records.size()), records.data(), &message);
         fuzzing::release(message);
-        readAll(2);
+        fuzzing::readRounds(tags.size(), 2, 400);
     }
     fuzzing::endDriver();
     return 0;
