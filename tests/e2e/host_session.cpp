@@ -2,14 +2,22 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "real_time.h"
+
+#ifdef _WIN32
+#include <objbase.h>
+#else
+#include "driver/DLLMain.h"
+#include "sim_process.h"
+#include "support/test_support.h"
+#endif
 
 namespace e2e {
 
 namespace {
-
-constexpr uint16_t VT_BOOL = 11;
 
 void setCountedText(uint8_t* counted, const std::string& text)
 {
@@ -17,33 +25,79 @@ void setCountedText(uint8_t* counted, const std::string& text)
     std::memcpy(counted + 1, text.data(), text.size());
 }
 
+#ifdef _WIN32
+std::string wholeFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The driver logs below the current folder when the host names no project.
+constexpr const char* kLogPath = "Debug\\Ostrevane800.Log";
+
+std::string take(char* text)
+{
+    const std::string copy = text ? text : "";
+    CoTaskMemFree(text);
+    return copy;
+}
+#else
+std::string take(char* text) { return testing_support::takeHostText(text); }
+#endif
+
 }  // namespace
 
-HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, uint32_t reportIntervalMs)
+#ifdef _WIN32
+struct Host::Platform {
+    size_t logStart = wholeFile(kLogPath).size();
+};
+
+std::string Host::log() const
+{
+    const std::string log = wholeFile(kLogPath);
+    // A log moved aside meanwhile (a new day, or grown too long) starts afresh.
+    return log.size() >= platform_->logStart ? log.substr(platform_->logStart) : log;
+}
+#else
+struct Host::Platform {
+    testing_support::LogRedirect log;
+    std::unique_ptr<SimProcess> simulator;
+};
+
+std::string Host::log() const { return platform_->log.content(); }
+SimProcess& Host::sim() { return *platform_->simulator; }
+#endif
+
+HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, bool startsTrue)
 {
     HostTagRec record;
     std::memset(&record, 0, sizeof record);
     record.TagId = id;
-    std::string name = "T";
-    name += std::to_string(id);
+    const std::string name = "T" + std::to_string(id);
     std::memcpy(record.Name, name.data(), std::min(name.size(), sizeof record.Name));
     std::memcpy(record.Address, address.data(), std::min(address.size(), sizeof record.Address));
     record.ValueType = valueType;
-    record.ReportInterval = reportIntervalMs;
+    if (startsTrue) {
+        record.InitialValue.Kind = 11;  // VT_BOOL, true as -1
+        std::memset(record.InitialValue.Data.Bytes, 0xFF, 2);
+    }
     return record;
 }
 
-HostTagRec withBoolean(HostTagRec record, bool value)
+TagDataRec valueRecord(uint32_t id, uint8_t valueType, double number, const char* text)
 {
-    record.InitialValue.Kind = VT_BOOL;
-    const int16_t word = value ? -1 : 0;
-    std::memcpy(record.InitialValue.Data.Bytes, &word, sizeof word);
+    TagDataRec record;
+    std::memset(&record, 0, sizeof record);
+    record.TagId = id;
+    record.ValueType = valueType;
+    if (valueType == OSTREVANE_VALUE_NUMBER) record.Value.Number = number;
+    if (valueType == OSTREVANE_VALUE_BOOLEAN) record.Value.Boolean = number != 0 ? 1 : 0;
+    if (valueType == OSTREVANE_VALUE_TEXT) record.Value.Text = const_cast<char*>(text);
     return record;
 }
 
-OstrevanePDB twoInstruments()
+Host::Host() : platform_(std::make_unique<Platform>())
 {
-    OstrevanePDB pdb;
     std::memset(&pdb, 0, sizeof pdb);
     FullPDB(&pdb);
     pdb.CreateMode = 1;  // several instruments on one RS485 line
@@ -54,113 +108,95 @@ OstrevanePDB twoInstruments()
     pdb.Devices[3].DeviceType = OSTREVANE_DEVICE_847;
     setCountedText(pdb.Devices[3].TypeName, "Ostrevane847");
     pdb.FirstDevice = 1;
-    return pdb;
 }
 
-HostSession::HostSession(std::vector<HostTagRec> tags, TakeText take) : tags_(std::move(tags)), take_(take)
+Host::~Host()
 {
+    FreeDriver();
+#ifndef _WIN32
+    driver::detach();
+#endif
+}
+
+void Host::start(std::vector<HostTagRec> tags, const std::vector<std::string>& simulator)
+{
+#ifndef _WIN32
+    std::vector<std::string> arguments = simulator;
+    std::ifstream instruments(OSTREVANE_E2E_INSTRUMENTS);
+    for (std::string line; std::getline(instruments, line);)
+        if (!line.empty() && line.front() != '#') arguments.push_back(line);
+    platform_->simulator = std::make_unique<SimProcess>(arguments);
+    ASSERT_TRUE(platform_->simulator->ok()) << platform_->simulator->problem();
+#endif
+    tags_ = std::move(tags);
     for (HostTagRec& record : tags_) pointers_.push_back(&record);
     records_.resize(tags_.size() + 1);
-}
-
-bool HostSession::start(OstrevanePDB pdb)
-{
     char* message = nullptr;
-    const bool started =
-        IniDriver(static_cast<uint32_t>(pointers_.size()), pointers_.data(), &pdb, &message) != 0;
-    initMessage = take_(message);
-    return started;
+    const bool started = IniDriver(static_cast<uint32_t>(pointers_.size()), pointers_.data(), &pdb, &message) != 0;
+    const std::string text = take(message);
+    ASSERT_TRUE(started) << text;
 }
 
-void HostSession::read()
+void Host::read()
 {
     uint32_t count = 0;
     char* message = nullptr;
     std::memset(records_.data(), 0, records_.size() * sizeof(TagDataRec));
     OnDataRead(&count, records_.data(), &message);
     ++reads;
-    const uint64_t now = steadyMs();
-    if (std::string text = take_(message); !text.empty()) messages.push_back(std::move(text));
+    if (std::string text = take(message); !text.empty()) messages.push_back(std::move(text));
     for (uint32_t index = 0; index < count && index < records_.size(); ++index) {
         const TagDataRec& record = records_[index];
-        Report report;
-        report.atMs = now;
-        report.quality = record.Quality;
-        report.valueType = record.ValueType;
-        if (report.valueType == OSTREVANE_VALUE_NUMBER) report.number = record.Value.Number;
-        else if (report.valueType == OSTREVANE_VALUE_BOOLEAN) report.boolean = record.Value.Boolean;
-        else if (report.valueType == OSTREVANE_VALUE_TEXT) report.text = take_(record.Value.Text);
+        Report report{record.Quality, record.ValueType, record.Value.Number, {}, steadyMs()};
+        if (report.valueType == OSTREVANE_VALUE_BOOLEAN) report.number = record.Value.Boolean;
+        if (report.valueType == OSTREVANE_VALUE_TEXT) report.text = take(record.Value.Text);
         reports_[record.TagId].push_back(std::move(report));
     }
 }
 
-bool HostSession::readUntil(const std::function<bool()>& done, int deadlineMs, int scanMs)
+bool Host::readUntil(const std::function<bool()>& done, int deadlineMs)
 {
     const uint64_t deadline = steadyMs() + static_cast<uint64_t>(deadlineMs);
-    for (;;) {
-        read();
-        if (done()) return true;
+    if (HasFatalFailure()) return false;  // the simulator or the driver did not start
+    for (read(); !done(); read()) {
         if (steadyMs() >= deadline) return false;
-        pauseMs(scanMs);
+        pauseMs(10);
     }
+    return true;
 }
 
-const std::vector<Report>& HostSession::reports(uint32_t id) const
+bool Host::write(std::vector<TagDataRec> records)
+{
+    char* message = nullptr;
+    const bool written = OnDataWrite(static_cast<uint32_t>(records.size()), records.data(), &message) != 0;
+    EXPECT_EQ(take(message), "");
+    return written;
+}
+
+const std::vector<Report>& Host::reports(uint32_t id) const
 {
     static const std::vector<Report> none;
     const auto found = reports_.find(id);
     return found == reports_.end() ? none : found->second;
 }
 
-const Report* HostSession::last(uint32_t id) const
+const Report& Host::last(uint32_t id) const
 {
+    static const Report never;
     const std::vector<Report>& all = reports(id);
-    return all.empty() ? nullptr : &all.back();
+    return all.empty() ? never : all.back();
 }
 
-bool HostSession::lastNumberIs(uint32_t id, double value) const
+bool Host::shows(uint32_t id, double number, const std::string& text) const
 {
-    const Report* report = last(id);
-    return report && report->valueType == OSTREVANE_VALUE_NUMBER && report->number == value;
+    const Report& report = last(id);
+    if (report.quality == ~0u) return false;
+    return report.valueType == OSTREVANE_VALUE_TEXT ? report.text == text : report.number == number;
 }
 
-bool HostSession::lastTextIs(uint32_t id, const std::string& value) const
-{
-    const Report* report = last(id);
-    return report && report->valueType == OSTREVANE_VALUE_TEXT && report->text == value;
-}
-
-size_t HostSession::messageCount(const std::string& text) const
+size_t Host::messageCount(const std::string& text) const
 {
     return static_cast<size_t>(std::count(messages.begin(), messages.end(), text));
-}
-
-TagDataRec numberRecord(uint32_t id, double value)
-{
-    TagDataRec record;
-    std::memset(&record, 0, sizeof record);
-    record.TagId = id;
-    record.ValueType = OSTREVANE_VALUE_NUMBER;
-    record.Value.Number = value;
-    return record;
-}
-
-TagDataRec booleanRecord(uint32_t id, bool value)
-{
-    TagDataRec record = numberRecord(id, 0);
-    record.ValueType = OSTREVANE_VALUE_BOOLEAN;
-    std::memset(record.Value.Bytes, 0, sizeof record.Value.Bytes);
-    record.Value.Boolean = value ? 1 : 0;
-    return record;
-}
-
-TagDataRec textRecord(uint32_t id, const char* text)
-{
-    TagDataRec record = numberRecord(id, 0);
-    record.ValueType = OSTREVANE_VALUE_TEXT;
-    std::memset(record.Value.Bytes, 0, sizeof record.Value.Bytes);
-    record.Value.Text = const_cast<char*>(text);
-    return record;
 }
 
 }  // namespace e2e
