@@ -27,12 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t setup = input.byte();
     OstrevanePDB block = (setup & 3) == 1 ? testing_support::defaultPDB() : testing_support::plant();
     for (int n = 0; n < OSTREVANE_DEVICE_COUNT && (setup & 3) >= 2; ++n) {
-        block.Devices[n].DeviceType = (setup & 3) == 2 ? OSTREVANE_NO_DEVICE : static_cast<uint8_t>(n % 2);
+        block.Devices[n].DeviceType = static_cast<uint8_t>((setup & 3) == 2 ? OSTREVANE_NO_DEVICE : n % 2);
         if ((setup & 3) == 3) pdb::setTypeName(block.Devices[n], n % 2 ? "Ostrevane847" : "Ostrevane808");
     }
     block.TraceOutput = (setup & 4) ? 1 : 0;
-    const uint8_t kind = ((setup >> 3) & 3) == 3 ? 7 : static_cast<uint8_t>((setup >> 3) & 3);
-    const std::string address = input.rest();
+    const uint8_t kind = fuzzing::valueKind((setup >> 3) & 3);
+    const std::string address = input.bytes(input.remaining());
 
     TDLLObject object;
     object.TBaseDLLObject::IniParm(&block);

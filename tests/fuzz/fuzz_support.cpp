@@ -12,27 +12,20 @@
 namespace fuzzing {
 
 namespace {
+testing_support::FakeClock* theClock = nullptr;
+}  // namespace
 
-testing_support::FakeClock& environment()
+testing_support::FakeClock& begin(bool line)
 {
     static testing_support::FakeClock* clock = [] {
         driver::libraryInitialise();
         // /dev/null is no folder: the log's folder cannot be made, every append fails quietly.
         logfile::setLogFileName("/dev/null/Debug/Ostrevane800.Log");
-        for (int n = 1; n <= 10; ++n) {
-            const std::string name = "OSTREVANE800_COM" + std::to_string(n);
-            setenv(name.c_str(), ("/nonexistent/ostrevane-fuzz-com" + std::to_string(n)).c_str(), 1);
-        }
-        return new testing_support::FakeClock();
+        for (int n = 1; n <= 10; ++n)
+            setenv(("OSTREVANE800_COM" + std::to_string(n)).c_str(),
+                   ("/nonexistent/ostrevane-fuzz-com" + std::to_string(n)).c_str(), 1);
+        return theClock = new testing_support::FakeClock();
     }();
-    return *clock;
-}
-
-}  // namespace
-
-testing_support::FakeClock& begin(bool line)
-{
-    testing_support::FakeClock& clock = environment();
     if (line) {
         static testing_support::PseudoTerminal* com1 = new testing_support::PseudoTerminal(1);
         if (!com1->ok()) std::abort();
@@ -40,9 +33,9 @@ testing_support::FakeClock& begin(bool line)
         while (read(com1->master(), buffer, sizeof buffer) > 0) {
         }
     }
-    clock.tick = 1000;
-    clock.now = platform::LocalDateTime{2026, 12, 6, 10, 30, 15, 0};
-    return clock;
+    clock->tick = 1000;
+    clock->now = platform::LocalDateTime{2026, 12, 6, 10, 30, 15, 0};
+    return *clock;
 }
 
 bool startDriver(std::vector<HostTagRec*> list, OstrevanePDB block)
@@ -51,8 +44,14 @@ bool startDriver(std::vector<HostTagRec*> list, OstrevanePDB block)
     char* message = nullptr;
     const bool started =
         IniDriver(static_cast<uint32_t>(list.size()), list.empty() ? none : list.data(), &block, &message);
-    release(message);
+    std::free(message);
     return started;
+}
+
+void releaseTexts(const TagDataRec* records, uint32_t count)
+{
+    for (uint32_t i = 0; i < count; ++i)
+        if (records[i].ValueType == OSTREVANE_VALUE_TEXT) std::free(records[i].Value.Text);
 }
 
 void readRounds(size_t tags, int rounds, uint32_t stepMs)
@@ -62,10 +61,9 @@ void readRounds(size_t tags, int rounds, uint32_t stepMs)
         uint32_t reported = 0;
         char* message = nullptr;
         OnDataRead(&reported, values.data(), &message);
-        release(message);
-        for (uint32_t i = 0; i < reported; ++i)
-            if (values[i].ValueType == OSTREVANE_VALUE_TEXT) release(values[i].Value.Text);
-        environment().advance(stepMs);
+        std::free(message);
+        releaseTexts(values.data(), reported);
+        theClock->advance(stepMs);
     }
 }
 
@@ -77,7 +75,5 @@ void endDriver()
         driver::destroyObject(object);
     }
 }
-
-void release(char* text) { std::free(text); }
 
 }  // namespace fuzzing

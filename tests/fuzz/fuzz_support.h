@@ -1,5 +1,5 @@
-// What every fuzz target shares: reading structured values from the input bytes, and
-// a process set up so that no input reaches a real device or fills a disk.
+// What every fuzz target shares: structured values read from the input bytes, and a
+// process set up so that no input reaches a real device or fills a disk.
 #pragma once
 #include <algorithm>
 #include <cstddef>
@@ -33,14 +33,12 @@ public:
         return result;
     }
     uint8_t byte() { return value<uint8_t>(); }
-    // Up to `count` bytes.
-    std::string bytes(size_t count)
+    std::string bytes(size_t most)
     {
-        std::string text(std::min(count, remaining()), '\0');
+        std::string text(std::min(most, remaining()), '\0');
         fill(text.data(), text.size());
         return text;
     }
-    std::string rest() { return bytes(remaining()); }
     size_t remaining() const { return size_ - at_; }
 
 private:
@@ -49,26 +47,23 @@ private:
     size_t at_ = 0;
 };
 
-// Call first for every input. Once per process: the driver attached, its log pointed
-// where nothing can be written (the texts are still formatted, only the file stays
-// closed), COM1..COM10 named after paths that do not exist, and the fake clock
-// installed. Every input then starts the clock at the same time, so a run repeats.
-// With `line`, COM1 is a pseudo-terminal for the rest of the process, for targets that
-// go through IniDriver (which builds no tag table when its port does not open); what
-// the driver sent to it for the last input is thrown away.
+// A value kind from two bits: 3 gives one the host does not define.
+inline uint8_t valueKind(int bits) { return bits < 3 ? static_cast<uint8_t>(bits) : 7; }
+
+// First for every input. Once per process: the driver attached, its log pointed where
+// nothing can be written (the texts are still formatted), COM1..COM10 named after
+// paths that do not exist, a fake clock, which every input starts at the same time.
+// With `line`, COM1 is a pseudo-terminal, for targets that go through IniDriver (which
+// builds no tag table when its port does not open), emptied of the last input's bytes.
 testing_support::FakeClock& begin(bool line = false);
 
 // IniDriver with the host's list of tags (entries may be null).
 bool startDriver(std::vector<HostTagRec*> list, OstrevanePDB block);
-
-// `rounds` OnDataRead calls with room for `tags` records, each call followed by
-// `stepMs` on the clock; releases the texts.
+// `rounds` OnDataRead calls with room for `tags` records, each followed by `stepMs`.
 void readRounds(size_t tags, int rounds, uint32_t stepMs);
-
+// Releases the texts of reported records.
+void releaseTexts(const TagDataRec* records, uint32_t count);
 // Stops and destroys the calling thread's driver object, as unloading the library would.
 void endDriver();
-
-// Releases a text the driver handed over (nullptr is fine).
-void release(char* text);
 
 }  // namespace fuzzing

@@ -7,6 +7,7 @@
 //   count bits 0-3: records (0..15); bit 7: a null entry in the middle of the list
 //   setup bit 0: the default block (one 808 at address 0) rather than the plant
 //         bit 1: trace output on; bit 2: debug output on
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -55,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzzing::readRounds(list.size(), 8, 1001);
         char* message = nullptr;
         GetDeviceStatus(&message);
-        fuzzing::release(message);
+        std::free(message);
     }
     fuzzing::endDriver();
     return 0;

@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (int i = 0; i < count; ++i) records.push_back(readRecord(input, texts));
         char* message = nullptr;
         OnDataWrite(static_cast<uint32_t>(records.size()), records.data(), &message);
-        fuzzing::release(message);
+        std::free(message);
         fuzzing::readRounds(tags.size(), 2, 400);
     }
     fuzzing::endDriver();
