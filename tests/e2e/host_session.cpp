@@ -9,6 +9,7 @@
 #include "real_time.h"
 
 #ifdef _WIN32
+#include <windows.h>
 #include <objbase.h>
 
 namespace e2e {
@@ -30,6 +31,9 @@ std::string wholeLog()
 }
 
 }  // namespace
+
+uint64_t steadyMs() { return GetTickCount64(); }
+void pauseMs(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
 struct Host::Platform {
     size_t logStart = wholeLog().size();

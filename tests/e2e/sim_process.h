@@ -1,11 +1,10 @@
-// The instrument simulator as a child process: `ostrevane-sim --pty <arguments>`. It
-// names its pseudo-terminal's slave on its first output line; the constructor waits
-// for it and points OSTREVANE800_COM<n> at it (or at the "--link PATH" given, which
-// the simulator keeps pointing at its line across "unplug"). Console commands go to
-// its standard input and each is answered by one line ("ok ..." or "error: ...").
-// Its standard error (the frame trace with --trace) goes to a file that trace() reads.
-// The destructor ends it and restores the variable. Every wait has a deadline.
-// Standard types only: test files compiled for GBK texts include it.
+// The instrument simulator as a child process, `ostrevane-sim --pty <arguments>`: the
+// constructor waits for the line it names and points OSTREVANE800_COM<n> at it (or at
+// the "--link PATH" given, which stays pointing at the line across "unplug"); the
+// destructor ends it and restores the variable. Console commands go to its standard
+// input, each answered by one line ("ok ..." or "error: ..."); trace() reads its
+// standard error (the frame trace with --trace). Every wait has a deadline. Standard
+// types only: test files compiled for GBK texts include it.
 #pragma once
 #include <sys/types.h>
 
@@ -19,7 +18,7 @@
 
 namespace e2e {
 
-// The counters of the console command "stats".
+// The counters of the console command "stats"; `valid` when the answer was read.
 struct SimStats {
     uint64_t polls = 0;
     uint64_t selects = 0;
@@ -28,7 +27,7 @@ struct SimStats {
     uint64_t otherAddress = 0;
     uint64_t silenced = 0;
     uint64_t noiseBytes = 0;
-    bool valid = false;  // false when the answer could not be read
+    bool valid = false;
 };
 
 class SimProcess {
@@ -39,8 +38,7 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     bool ok() const { return !path_.empty(); }
-    // Why ok() is false, with the child's standard error.
-    std::string problem() const;
+    std::string problem() const;  // why not ok(), with the child's standard error
     const std::string& path() const { return path_; }
     const std::string& link() const { return link_; }
 
@@ -51,7 +49,7 @@ public:
     std::string commandOk(const std::string& line, int waitMs = 3000);
     SimStats stats();
     std::string trace() const;
-    // "quit", then SIGKILL after `graceMs`: the waitpid status, -1 when not running.
+    // "quit", then SIGKILL after `graceMs`: the exit status, -1 when not running.
     int stop(int graceMs = 2000);
 
 private:
@@ -60,15 +58,8 @@ private:
     pid_t pid_ = -1;
     FILE* console_ = nullptr;  // the child's standard input
     int output_ = -1;          // reads the file that is the child's standard output
-    std::string outputFile_;
-    std::string comVariable_;
-    std::string previousCom_;
+    std::string outputFile_, errorFile_, buffered_, path_, link_, problem_, comVariable_, previousCom_;
     bool hadPreviousCom_ = false;
-    std::string errorFile_;
-    std::string buffered_;
-    std::string path_;
-    std::string link_;
-    std::string problem_;
 };
 
 // Calls `step` every `intervalMs` until `done` or `deadlineMs` of real time pass.

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <chrono>
+#include <cinttypes>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "sim_process.h"
 
@@ -109,21 +111,12 @@ std::string SimProcess::commandOk(const std::string& line, int waitMs)
 
 SimStats SimProcess::stats()
 {
-    const std::string answer = command("stats");
-    SimStats counters;
-    const std::pair<const char*, uint64_t*> fields[] = {{"polls", &counters.polls},
-                                                        {"selects", &counters.selects},
-                                                        {"acks", &counters.acks},
-                                                        {"naks", &counters.naks},
-                                                        {"silenced", &counters.silenced},
-                                                        {"other-address", &counters.otherAddress},
-                                                        {"noise-bytes", &counters.noiseBytes}};
-    for (const auto& [name, value] : fields) {
-        const size_t at = answer.find(" " + std::string(name) + "=");
-        if (at != std::string::npos) *value = std::strtoull(answer.c_str() + at + std::strlen(name) + 2, nullptr, 10);
-    }
-    counters.valid = answer.rfind("ok ", 0) == 0;
-    return counters;
+    SimStats n;
+    n.valid = std::sscanf(command("stats").c_str(),
+                          "ok polls=%" SCNu64 " selects=%" SCNu64 " acks=%" SCNu64 " naks=%" SCNu64
+                          " other-address=%" SCNu64 " silenced=%" SCNu64 " noise-bytes=%" SCNu64,
+                          &n.polls, &n.selects, &n.acks, &n.naks, &n.otherAddress, &n.silenced, &n.noiseBytes) == 7;
+    return n;
 }
 
 std::string SimProcess::trace() const
@@ -147,6 +140,14 @@ int SimProcess::stop(int graceMs)
     console_ = nullptr;
     return status;
 }
+
+uint64_t steadyMs()
+{
+    const auto sinceStart = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count());
+}
+
+void pauseMs(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 bool pollUntil(const std::function<void()>& step, const std::function<bool()>& done, int deadlineMs, int intervalMs)
 {

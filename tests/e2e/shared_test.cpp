@@ -1,6 +1,6 @@
-// The driver polling the standard instruments as a host sees it through the exports:
-// values of both instruments arrive as numbers, Booleans and texts, the link tags say
-// the line is normal, and FreeDriver leaves the statistics block in the log.
+// The tests shared with the Windows program: the driver serving the standard
+// instruments as a host sees it through the exports. Under Wine one simulator serves
+// every test, so whatever a test writes it puts back.
 #include <cstdlib>
 
 #include "host_session.h"
@@ -9,14 +9,17 @@ namespace {
 
 constexpr uint8_t kNumber = OSTREVANE_VALUE_NUMBER, kSwitch = OSTREVANE_VALUE_BOOLEAN, kText = OSTREVANE_VALUE_TEXT;
 
+using e2e::hostTag;
+using e2e::valueRecord;
+using Polling = e2e::Host;
+using HostWrites = e2e::Host;
+
 // The number after the last `label` in the log, or -1.
 double numberAfter(const std::string& log, const std::string& label)
 {
     const size_t at = log.rfind(label);
     return at == std::string::npos ? -1 : std::strtod(log.c_str() + at + label.size(), nullptr);
 }
-
-using Polling = e2e::Host;
 
 TEST_F(Polling, EveryValueKindAndLinkTagOfBothInstrumentsArrivesAndTheStatisticsAreLogged)
 {
@@ -42,16 +45,16 @@ TEST_F(Polling, EveryValueKindAndLinkTagOfBothInstrumentsArrivesAndTheStatistics
         {"DEVICELINK3", kText, 0, "3号仪表Ostrevane847通讯正常!"},
     };
     std::vector<HostTagRec> tags;
-    for (uint32_t id = 1; const Expected& tag : expected)
-        tags.push_back(e2e::hostTag(id++, tag.address, tag.kind, std::string(tag.address) == "LA3:0.0"));
+    for (uint32_t id = 1; id <= std::size(expected); ++id)
+        tags.push_back(hostTag(id, expected[id - 1].address, expected[id - 1].kind, id == 6));
     start(tags);
-    const auto allArrived = [&] {
-        for (uint32_t id = 1; const Expected& tag : expected)
-            if (!shows(id, tag.number, tag.text) || !good(id++)) return false;
+    ASSERT_TRUE(readUntil([&] {
+        for (uint32_t id = 1; id <= std::size(expected); ++id)
+            if (!shows(id, expected[id - 1].number, expected[id - 1].text) || !good(id)) return false;
         return true;
-    };
-    ASSERT_TRUE(readUntil(allArrived)) << "after " << reads << " reads";
-    // Before the first reply the tags carry their initial values; nothing else ever shows.
+    })) << "after "
+        << reads << " reads";
+    // Before the first reply the values are the initial ones; nothing else ever shows.
     for (uint32_t id = 1; id <= 8; ++id) {
         const Expected& tag = expected[id - 1];
         for (const e2e::Report& report : reports(id)) {
@@ -75,6 +78,38 @@ TEST_F(Polling, EveryValueKindAndLinkTagOfBothInstrumentsArrivesAndTheStatistics
     EXPECT_EQ(numberAfter(text, "：通讯超时总次数= "), 0);
     EXPECT_EQ(numberAfter(text, "：连续通讯超时次数= "), 0);
     EXPECT_NE(text.find("：从驱动程序中退出！"), std::string::npos);
+}
+
+TEST_F(HostWrites, AValueOfEachKindReachesItsInstrumentAndStaysThere)
+{
+    start({hostTag(1, "SL1:0.0", kNumber), hostTag(2, "SL3:0.0", kNumber), hostTag(3, "SW3:0.5", kSwitch),
+           hostTag(4, "SW3:0.4", kText), hostTag(5, "SW3:0.0", kNumber), hostTag(6, "ENCOMMLINK", kSwitch),
+           hostTag(7, "ENCOMMLINK", kText), hostTag(8, "COMMLINK", kNumber)});
+    ASSERT_TRUE(readUntil([&] { return shows(5, 33) && shows(8, 1); }));
+    struct Step {
+        TagDataRec record;
+        uint32_t shown;  // the tag that shows the acknowledgement
+        double value;
+    };
+    const Step steps[] = {
+        {valueRecord(1, kNumber, 12.5), 1, 12.5},  // the 808
+        {valueRecord(2, kNumber, -2.5), 2, -2.5},  // the 847
+        {valueRecord(3, kSwitch, 1), 5, 32},       // bit 5 of the word last written
+        {valueRecord(4, kText, 0, "1"), 5, 48},    // bit 4 on top
+        {valueRecord(3, kSwitch, 0), 5, 16},       // bit 5 off again
+        {valueRecord(5, kNumber, 33), 5, 33},      // the whole word as it was
+        {valueRecord(6, kSwitch, 0), 8, 5},        // the line switched off
+        {valueRecord(7, kText, 0, "1"), 8, 1},     // and on: a reply makes it normal
+    };
+    for (const Step& step : steps) {
+        EXPECT_TRUE(write({step.record})) << "tag " << step.record.TagId;
+        EXPECT_TRUE(readUntil([&] { return shows(step.shown, step.value) && good(step.shown); }))
+            << "tag " << step.record.TagId << " wrote " << step.value << "; tag " << step.shown << " shows "
+            << last(step.shown).number;
+    }
+    // Later polls would bring back any value the instruments had not kept.
+    readUntil([] { return false; }, 1000);
+    EXPECT_TRUE(shows(1, 12.5) && shows(2, -2.5) && shows(5, 33));
 }
 
 }  // namespace
