@@ -67,7 +67,7 @@ std::string Host::log() const { return platform_->log.content(); }
 SimProcess& Host::sim() { return *platform_->simulator; }
 #endif
 
-HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, bool startsTrue)
+HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType)
 {
     HostTagRec record{};
     record.TagId = id;
@@ -75,8 +75,6 @@ HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, b
     std::memcpy(record.Name, name.data(), std::min(name.size(), sizeof record.Name));
     std::memcpy(record.Address, address.data(), std::min(address.size(), sizeof record.Address));
     record.ValueType = valueType;
-    record.InitialValue.Kind = startsTrue ? 11 : 0;  // VT_BOOL, true as -1
-    std::memset(record.InitialValue.Data.Bytes, startsTrue ? 0xFF : 0, 2);
     return record;
 }
 

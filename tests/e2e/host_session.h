@@ -29,7 +29,7 @@ struct Report {
     uint64_t atMs = 0;  // steadyMs() of the read call
 };
 
-HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, bool startsTrue = false);
+HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType);
 // `text` must live for the OnDataWrite call.
 TagDataRec valueRecord(uint32_t id, uint8_t valueType, double number, const char* text = nullptr);
 
