@@ -47,16 +47,17 @@ TagDataRec readRecord(fuzzing::Input& input, std::vector<std::unique_ptr<std::st
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzzing::begin(true);
+    constexpr uint8_t kSwitch = OSTREVANE_VALUE_BOOLEAN, kText = OSTREVANE_VALUE_TEXT;
     std::vector<HostTagRec> tags = {hostTag(1, "PV1:0.0"),
                                     hostTag(2, "SL1:0.0"),
-                                    hostTag(3, "SW1:0.2", OSTREVANE_VALUE_BOOLEAN),
-                                    hostTag(4, "SW1:0.3", OSTREVANE_VALUE_TEXT),
+                                    hostTag(3, "SW1:0.2", kSwitch),
+                                    hostTag(4, "SW1:0.3", kText),
                                     hostTag(5, "HS2:0.0"),
-                                    hostTag(6, "SL3:0.0", OSTREVANE_VALUE_TEXT),
-                                    hostTag(7, "ENCOMMLINK", OSTREVANE_VALUE_BOOLEAN),
+                                    hostTag(6, "SL3:0.0", kText),
+                                    hostTag(7, "ENCOMMLINK", kSwitch),
                                     hostTag(8, "ENDEVICELINK1"),
-                                    hostTag(9, "ENLOG", OSTREVANE_VALUE_TEXT),
-                                    hostTag(10, "COMMLINK", OSTREVANE_VALUE_TEXT)};
+                                    hostTag(9, "ENLOG", kText),
+                                    hostTag(10, "COMMLINK", kText)};
     std::vector<HostTagRec*> list;
     for (HostTagRec& tag : tags) list.push_back(&tag);
     // The line is there: a failed start is a fault of its own.
