@@ -1,6 +1,7 @@
 #include "host_session.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -71,8 +72,7 @@ HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType)
 {
     HostTagRec record{};
     record.TagId = id;
-    const std::string name = "T" + std::to_string(id);
-    std::memcpy(record.Name, name.data(), std::min(name.size(), sizeof record.Name));
+    std::snprintf(record.Name, sizeof record.Name, "T%u", static_cast<unsigned>(id));
     std::memcpy(record.Address, address.data(), std::min(address.size(), sizeof record.Address));
     record.ValueType = valueType;
     return record;
@@ -111,7 +111,7 @@ Host::~Host()
 #endif
 }
 
-void Host::start(std::vector<HostTagRec> tags, const std::vector<std::string>& simulator)
+void Host::start(std::vector<HostTagRec> tags, [[maybe_unused]] const std::vector<std::string>& simulator)
 {
 #ifndef _WIN32
     std::vector<std::string> arguments = simulator;
