@@ -141,10 +141,10 @@ bool Host::readUntil(const std::function<bool()>& done, int deadlineMs)
         if (std::string text = take(message); !text.empty()) messages.push_back(text);
         for (uint32_t index = 0; index < count && index < records.size(); ++index) {
             const TagDataRec& record = records[index];
-            Report report{record.Quality, record.ValueType, 0, {}, steadyMs()};
-            if (report.valueType == OSTREVANE_VALUE_NUMBER) report.number = record.Value.Number;
-            if (report.valueType == OSTREVANE_VALUE_BOOLEAN) report.number = record.Value.Boolean;
-            if (report.valueType == OSTREVANE_VALUE_TEXT) report.text = take(record.Value.Text);
+            Report report{record.Quality, 0, {}, steadyMs()};
+            if (record.ValueType == OSTREVANE_VALUE_NUMBER) report.number = record.Value.Number;
+            if (record.ValueType == OSTREVANE_VALUE_BOOLEAN) report.number = record.Value.Boolean;
+            if (record.ValueType == OSTREVANE_VALUE_TEXT) report.text = take(record.Value.Text);
             reports_[record.TagId].push_back(report);
         }
         if (done()) return true;
@@ -170,9 +170,7 @@ const Report& Host::last(uint32_t id)
 
 bool Host::shows(uint32_t id, double number, const std::string& text)
 {
-    const Report& report = last(id);
-    const bool isText = report.valueType == OSTREVANE_VALUE_TEXT;
-    return report.quality != ~0u && (isText ? report.text == text : report.number == number);
+    return last(id).quality != ~0u && last(id).number == number && last(id).text == text;
 }
 
 }  // namespace e2e

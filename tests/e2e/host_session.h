@@ -1,9 +1,6 @@
-// The host's side of the driver for the end-to-end tests, through the public header
-// only: tag records, IniDriver, OnDataRead on the host's scan grid remembering every
-// report, OnDataWrite. Natively each test starts the simulator with the standard
-// instruments (standard-instruments.args) and keeps the driver's log in a temporary
-// folder; under Wine scripts/wine-run-tests.sh --e2e serves COM1 with the same
-// instruments, and the DLL logs to .\Debug.
+// The host's side of the driver through the public header only. Natively each test starts
+// the simulator with standard-instruments.args; under Wine scripts/wine-run-tests.sh --e2e
+// serves COM1 with them, and the DLL logs to .\Debug.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -23,7 +20,6 @@ class SimProcess;
 // A tag's report as the host received it; a Boolean is a number 0 or 1.
 struct Report {
     uint32_t quality = ~0u;  // ~0: never reported
-    uint8_t valueType = 0;
     double number = 0;
     std::string text;   // GBK
     uint64_t atMs = 0;  // steadyMs() of the read call
@@ -38,7 +34,7 @@ protected:
     Host();
     ~Host() override;  // ends the driver
 
-    // Natively the simulator first, with `simulator`'s options before the standard ones.
+    // Natively the simulator first, with `simulator`'s options added.
     void start(std::vector<HostTagRec> tags, const std::vector<std::string>& simulator = {});
     // Reads every 10 ms until `done` says so or `deadlineMs` of real time pass.
     bool readUntil(const std::function<bool()>& done, int deadlineMs = 8000);
@@ -46,7 +42,7 @@ protected:
 
     const std::vector<Report>& reports(uint32_t id) { return reports_[id]; }
     const Report& last(uint32_t id);
-    // Whether the tag's last report holds the value: the text for text tags, else the number.
+    // Whether the tag's last report holds the value (a number tag's text is "", a text tag's number 0).
     bool shows(uint32_t id, double number, const std::string& text = "");
     bool good(uint32_t id) { return last(id).quality == OSTREVANE_QUALITY_GOOD; }
     // What the driver logged since the test began (GBK).

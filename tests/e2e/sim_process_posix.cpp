@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cinttypes>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -25,23 +24,22 @@ std::string shellWord(const std::string& text)
     return result + "'";
 }
 
+constexpr const char* kCom = "OSTREVANE800_COM1";
+
 }  // namespace
 
-SimProcess::SimProcess(std::vector<std::string> arguments, int comNumber)
-    : comVariable_("OSTREVANE800_COM" + std::to_string(comNumber))
+SimProcess::SimProcess(std::vector<std::string> arguments)
 {
     const char* folder = std::getenv("TMPDIR");
     outputFile_ = std::string(folder && *folder ? folder : "/tmp") + "/ostrevane-sim-XXXXXX";
     output_ = ::mkostemp(outputFile_.data(), O_CLOEXEC);
     errorFile_ = outputFile_ + ".err";
-    const char* chosen = std::getenv("OSTREVANE_SIM");
     // The shell names its process, which exec hands on to the simulator.
     std::string command = "exec >" + shellWord(outputFile_) + " 2>" + shellWord(errorFile_) + "; echo $$; exec " +
-                          shellWord(chosen && *chosen ? chosen : OSTREVANE_SIM_PROGRAM) + " --pty";
+                          shellWord(OSTREVANE_SIM_PROGRAM) + " --pty";
     for (size_t index = 0; index < arguments.size(); ++index) {
         command += " " + shellWord(arguments[index]);
         if (index > 0 && arguments[index - 1] == "--link") link_ = arguments[index];
-        if (arguments[index].rfind("--link=", 0) == 0) link_ = arguments[index].substr(7);
     }
     // The test writes console lines even after the child is gone; that must not kill it.
     ::signal(SIGPIPE, SIG_IGN);
@@ -52,19 +50,14 @@ SimProcess::SimProcess(std::vector<std::string> arguments, int comNumber)
         problem_ = "the simulator did not name its line (first line '" + first + "')";
         return;
     }
-    if (const char* previous = std::getenv(comVariable_.c_str())) {
-        hadPreviousCom_ = true;
-        previousCom_ = previous;
-    }
     path_ = first;
-    ::setenv(comVariable_.c_str(), (link_.empty() ? path_ : link_).c_str(), 1);
+    ::setenv(kCom, (link_.empty() ? path_ : link_).c_str(), 1);
 }
 
 SimProcess::~SimProcess()
 {
     stop();
-    if (!path_.empty() && hadPreviousCom_) ::setenv(comVariable_.c_str(), previousCom_.c_str(), 1);
-    if (!path_.empty() && !hadPreviousCom_) ::unsetenv(comVariable_.c_str());
+    if (!path_.empty()) ::unsetenv(kCom);
     if (output_ >= 0) ::close(output_);
     ::unlink(outputFile_.c_str());
     ::unlink(errorFile_.c_str());
@@ -72,7 +65,9 @@ SimProcess::~SimProcess()
 
 std::string SimProcess::problem() const
 {
-    return (problem_.empty() ? std::string("no problem") : problem_) + "; its standard error: " + trace();
+    std::ifstream file(errorFile_, std::ios::binary);
+    const std::string errors(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>{});
+    return (problem_.empty() ? std::string("no problem") : problem_) + "; its standard error: " + errors;
 }
 
 // The child's standard output is a file: a line is there once its newline is.
@@ -109,22 +104,6 @@ std::string SimProcess::commandOk(const std::string& line, int waitMs)
     return {};
 }
 
-SimStats SimProcess::stats()
-{
-    SimStats n;
-    n.valid = std::sscanf(command("stats").c_str(),
-                          "ok polls=%" SCNu64 " selects=%" SCNu64 " acks=%" SCNu64 " naks=%" SCNu64
-                          " other-address=%" SCNu64 " silenced=%" SCNu64 " noise-bytes=%" SCNu64,
-                          &n.polls, &n.selects, &n.acks, &n.naks, &n.otherAddress, &n.silenced, &n.noiseBytes) == 7;
-    return n;
-}
-
-std::string SimProcess::trace() const
-{
-    std::ifstream file(errorFile_, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 int SimProcess::stop(int graceMs)
 {
     if (!console_) return -1;
@@ -148,15 +127,5 @@ uint64_t steadyMs()
 }
 
 void pauseMs(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-
-bool pollUntil(const std::function<void()>& step, const std::function<bool()>& done, int deadlineMs, int intervalMs)
-{
-    const uint64_t deadline = steadyMs() + static_cast<uint64_t>(deadlineMs);
-    for (step(); !done(); step()) {
-        if (steadyMs() >= deadline) return false;
-        pauseMs(intervalMs);
-    }
-    return true;
-}
 
 }  // namespace e2e

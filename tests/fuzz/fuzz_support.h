@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ public:
         fill(text.data(), text.size());
         return text;
     }
+    // A host's value record of `kind`: a double (number), 4 bytes (Boolean), a length byte
+    // (255: a null text; from 200 on 100 characters more than it says) and the text's bytes;
+    // any other kind 8 raw bytes. `texts` keeps the text alive.
+    TagDataRec record(uint32_t id, uint8_t kind, std::list<std::string>& texts);
     size_t remaining() const { return size_ - at_; }
 
 private:
@@ -51,10 +56,9 @@ private:
 inline uint8_t valueKind(int bits) { return bits < 3 ? static_cast<uint8_t>(bits) : 7; }
 
 // First for every input. Once per process: the driver attached, its log pointed where
-// nothing can be written (the texts are still formatted), COM1..COM10 named after
-// paths that do not exist, a fake clock, which every input starts at the same time.
-// With `line`, COM1 is a pseudo-terminal, for targets that go through IniDriver (which
-// builds no tag table when its port does not open), emptied of the last input's bytes.
+// nothing can be written, COM1..COM10 named after paths that do not exist, a fake clock.
+// Every input starts at the same time. With `line`, COM1 is an emptied pseudo-terminal,
+// for targets that go through IniDriver (which builds no tag table when its port does not open).
 testing_support::FakeClock& begin(bool line = false);
 
 // IniDriver with the host's list of tags (entries may be null).

@@ -8,23 +8,14 @@
 //   setup bit 0: the default block (one 808 at address 0) rather than the plant
 //         bit 1: trace output on; bit 2: debug output on
 #include <cstdlib>
-#include <memory>
+#include <list>
+#include <string>
 #include <vector>
 
 #include "Ostrevane800.h"
 #include "framework/HostVariant.h"
 #include "fuzz_support.h"
 #include "support/memory_line.h"
-
-namespace {
-
-// A record read from the input, with its text pointer made safe.
-struct Record {
-    HostTagRec record{};
-    std::vector<char16_t> text;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -36,21 +27,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     block.TraceOutput = (setup & 2) ? 1 : 0;
     block.DebugSwitch = (setup & 4) ? 1 : 0;
 
-    std::vector<std::unique_ptr<Record>> records;
+    std::vector<HostTagRec> records(count & 15);  // never grows: the list points into it
+    std::list<std::u16string> texts;
     std::vector<HostTagRec*> list;
-    for (int i = 0; i < (count & 15); ++i) {
-        Record& target = *records.emplace_back(std::make_unique<Record>());
-        input.fill(&target.record, sizeof target.record);
-        list.push_back(&target.record);
-        if ((count & 0x80) && i == 0) list.push_back(nullptr);
-        OstrevaneVariant& value = target.record.InitialValue;
+    for (HostTagRec& record : records) {
+        input.fill(&record, sizeof record);
+        list.push_back(&record);
+        if ((count & 0x80) && list.size() == 1) list.push_back(nullptr);
+        OstrevaneVariant& value = record.InitialValue;
         if (value.Kind != hostvariant::VT_BSTR) continue;
         const uint8_t units = input.byte();
         value.Data.Pointer = nullptr;
         if (units == 0xFF) continue;
-        target.text.resize(units + 1u, 0);
-        input.fill(target.text.data(), units * sizeof(char16_t));
-        value.Data.Pointer = target.text.data();
+        std::u16string& text = texts.emplace_back(units, u'\0');
+        input.fill(text.data(), units * sizeof(char16_t));
+        value.Data.Pointer = text.data();
     }
     if (fuzzing::startDriver(list, block)) {
         fuzzing::readRounds(list.size(), 8, 1001);

@@ -14,23 +14,21 @@ int main(int argc, char** argv)
     size_t replayed = 0;
     for (int i = 1; i < argc; ++i) {
         std::vector<std::filesystem::path> inputs{argv[i]};
-        if (std::filesystem::is_directory(argv[i])) {
-            inputs.clear();
-            for (const auto& entry : std::filesystem::directory_iterator(argv[i]))
-                if (entry.is_regular_file()) inputs.push_back(entry.path());
-            std::sort(inputs.begin(), inputs.end());
-        } else if (!std::filesystem::exists(argv[i])) {
-            std::fprintf(stderr, "%s: no such file or folder\n", argv[i]);
-            return 2;
-        }
+        if (std::filesystem::is_directory(argv[i]))
+            inputs.assign(std::filesystem::directory_iterator(argv[i]), std::filesystem::directory_iterator());
+        std::sort(inputs.begin(), inputs.end());
         for (const auto& input : inputs) {
             std::ifstream file(input, std::ios::binary);
+            if (!file) {
+                std::fprintf(stderr, "%s: cannot be read\n", input.c_str());
+                return 2;
+            }
             const std::vector<char> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
             ++replayed;
         }
     }
     std::printf("replayed %zu inputs\n", replayed);
-    // No arguments, or a corpus that went missing, must not pass as replayed.
+    // No arguments, or an empty corpus, must not pass as replayed.
     return replayed > 0 ? 0 : 1;
 }

@@ -6,7 +6,7 @@
 //   setup bits 0-1: the first tag's value kind; bit 2: a write of the parameter is
 //   answered instead of its poll; bit 3: the parameter is on the 847 (device 2), not
 //   an 808 (device 1); bits 4-7: the tag's bit. A second tag of the next kind shares it.
-//   Write value: a double, a byte (Boolean), or a length byte and the text.
+//   Write value: a host's value record of the tag's kind (fuzzing::Input::record).
 //   Pieces byte: its value mod the reply's length arrives one pass early (0: none).
 //   Steps, one pass each (at most 64), by the step byte's low bits: 0 its upper six
 //   bits' count of bytes arrive, 1 the clock moves 20 ms times them, 2 and 3 the host
@@ -30,12 +30,8 @@ using testing_support::Line;
 
 TagValue writeValue(fuzzing::Input& input, uint8_t kind)
 {
-    switch (kind) {
-    case OSTREVANE_VALUE_NUMBER: return input.value<double>();
-    case OSTREVANE_VALUE_BOOLEAN: return (input.byte() & 1) != 0;
-    case OSTREVANE_VALUE_TEXT: return input.bytes(input.byte());
-    default: return std::monostate{};
-    }
+    std::list<std::string> texts;
+    return valueexchange::recordValue(input.record(0, kind, texts));
 }
 
 // Hands the values over as the host's read call does, and releases the texts.
