@@ -15,9 +15,7 @@
 
 namespace e2e {
 
-namespace {
-
-std::string take(char* text)
+static std::string take(char* text)
 {
     const std::string copy = text ? text : "";
     CoTaskMemFree(text);
@@ -25,13 +23,11 @@ std::string take(char* text)
 }
 
 // The driver logs below the current folder when the host names no project.
-std::string wholeLog()
+static std::string wholeLog()
 {
     std::ifstream file("Debug\\Ostrevane800.Log", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
-
-}  // namespace
 
 uint64_t steadyMs() { return GetTickCount64(); }
 void pauseMs(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
@@ -53,11 +49,7 @@ std::string Host::log() const
 
 namespace e2e {
 
-namespace {
-
-std::string take(char* text) { return testing_support::takeHostText(text); }
-
-}  // namespace
+static std::string take(char* text) { return testing_support::takeHostText(text); }
 
 struct Host::Platform {
     testing_support::LogRedirect log;
@@ -75,17 +67,6 @@ HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType)
     std::snprintf(record.Name, sizeof record.Name, "T%u", static_cast<unsigned>(id));
     std::memcpy(record.Address, address.data(), std::min(address.size(), sizeof record.Address));
     record.ValueType = valueType;
-    return record;
-}
-
-TagDataRec valueRecord(uint32_t id, uint8_t valueType, double number, const char* text)
-{
-    TagDataRec record{};
-    record.TagId = id;
-    record.ValueType = valueType;
-    if (valueType == OSTREVANE_VALUE_NUMBER) record.Value.Number = number;
-    if (valueType == OSTREVANE_VALUE_BOOLEAN) record.Value.Boolean = number != 0 ? 1 : 0;
-    if (valueType == OSTREVANE_VALUE_TEXT) record.Value.Text = const_cast<char*>(text);
     return record;
 }
 
@@ -145,7 +126,7 @@ bool Host::readUntil(const std::function<bool()>& done, int deadlineMs)
             if (record.ValueType == OSTREVANE_VALUE_NUMBER) report.number = record.Value.Number;
             if (record.ValueType == OSTREVANE_VALUE_BOOLEAN) report.number = record.Value.Boolean;
             if (record.ValueType == OSTREVANE_VALUE_TEXT) report.text = take(record.Value.Text);
-            reports_[record.TagId].push_back(report);
+            reports[record.TagId].push_back(report);
         }
         if (done()) return true;
         if (steadyMs() >= deadline) return false;
@@ -154,10 +135,19 @@ bool Host::readUntil(const std::function<bool()>& done, int deadlineMs)
     return false;
 }
 
-bool Host::write(std::vector<TagDataRec> records)
+bool Host::write(uint32_t id, double number)
 {
+    TagDataRec record{};
+    record.TagId = id;
+    for (const HostTagRec& tag : tags_)
+        if (tag.TagId == id) record.ValueType = tag.ValueType;
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", number);
+    if (record.ValueType == OSTREVANE_VALUE_NUMBER) record.Value.Number = number;
+    if (record.ValueType == OSTREVANE_VALUE_BOOLEAN) record.Value.Boolean = number != 0 ? 1 : 0;
+    if (record.ValueType == OSTREVANE_VALUE_TEXT) record.Value.Text = text;
     char* message = nullptr;
-    const bool written = OnDataWrite(static_cast<uint32_t>(records.size()), records.data(), &message) != 0;
+    const bool written = OnDataWrite(1, &record, &message) != 0;
     EXPECT_EQ(take(message), "");
     return written;
 }
@@ -165,7 +155,7 @@ bool Host::write(std::vector<TagDataRec> records)
 const Report& Host::last(uint32_t id)
 {
     static const Report never;
-    return reports_[id].empty() ? never : reports_[id].back();
+    return reports[id].empty() ? never : reports[id].back();
 }
 
 bool Host::shows(uint32_t id, double number, const std::string& text)

@@ -26,8 +26,6 @@ struct Report {
 };
 
 HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType);
-// `text` must live for the OnDataWrite call.
-TagDataRec valueRecord(uint32_t id, uint8_t valueType, double number, const char* text = nullptr);
 
 class Host : public ::testing::Test {
 protected:
@@ -38,9 +36,8 @@ protected:
     void start(std::vector<HostTagRec> tags, const std::vector<std::string>& simulator = {});
     // Reads every 10 ms until `done` says so or `deadlineMs` of real time pass.
     bool readUntil(const std::function<bool()>& done, int deadlineMs = 8000);
-    bool write(std::vector<TagDataRec> records);
-
-    const std::vector<Report>& reports(uint32_t id) { return reports_[id]; }
+    // OnDataWrite of one record of the tag's kind: the number, number != 0, or its text.
+    bool write(uint32_t id, double number);
     const Report& last(uint32_t id);
     // Whether the tag's last report holds the value (a number tag's text is "", a text tag's number 0).
     bool shows(uint32_t id, double number, const std::string& text = "");
@@ -52,13 +49,13 @@ protected:
     OstrevanePDB pdb;                   // an 808 at device 1 and an 847 at device 3 on COM1
     std::vector<std::string> messages;  // non-empty messages of OnDataRead
     size_t reads = 0;
+    std::map<uint32_t, std::vector<Report>> reports;
 
 private:
     struct Platform;
     std::unique_ptr<Platform> platform_;
     std::vector<HostTagRec> tags_;
     std::vector<HostTagRec*> pointers_;
-    std::map<uint32_t, std::vector<Report>> reports_;
 };
 
 }  // namespace e2e

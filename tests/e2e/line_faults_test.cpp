@@ -95,7 +95,7 @@ TEST_P(LineFault, EndsInTheValuesTheInstrumentsHeldAndTheLineRecovers)
         for (const uint32_t id : {instrument.number, instrument.text}) {
             size_t bad = 0;
             bool seen = false;  // a value once received stays until the next one
-            for (const e2e::Report& report : reports(id)) {
+            for (const e2e::Report& report : reports[id]) {
                 // A number tag's text stays empty, a text tag's number 0.
                 const bool initial = report.text.empty() && report.number == 0;
                 const bool held = report.number == instrument.values[0] || report.number == instrument.values[1] ||
@@ -109,7 +109,7 @@ TEST_P(LineFault, EndsInTheValuesTheInstrumentsHeldAndTheLineRecovers)
             const size_t least = (fault.silent & instrument.mask) ? 1 : 0, most = fault.calm == kBoth ? 0 : 1;
             EXPECT_TRUE(bad >= least && bad <= most) << bad << " bad reports of tag " << id;
         }
-        for (const e2e::Report& report : reports(instrument.link))
+        for (const e2e::Report& report : reports[instrument.link])
             EXPECT_TRUE(!(fault.calm & instrument.mask) || report.number <= 1) << "link of tag " << instrument.number;
     }
     FreeDriver();

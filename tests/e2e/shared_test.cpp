@@ -10,7 +10,6 @@ namespace {
 constexpr uint8_t kNumber = OSTREVANE_VALUE_NUMBER, kSwitch = OSTREVANE_VALUE_BOOLEAN, kText = OSTREVANE_VALUE_TEXT;
 
 using e2e::hostTag;
-using e2e::valueRecord;
 using Polling = e2e::Host;
 using HostWrites = e2e::Host;
 
@@ -73,25 +72,25 @@ TEST_F(HostWrites, AValueOfEachKindReachesItsInstrumentAndStaysThere)
            hostTag(7, "ENCOMMLINK", kText), hostTag(8, "COMMLINK", kNumber)});
     ASSERT_TRUE(readUntil([&] { return shows(5, 33) && shows(8, 1); }));
     struct Step {
-        TagDataRec record;
-        uint32_t shown;  // the tag that shows the acknowledgement
+        uint32_t id;
         double value;
+        uint32_t shown;  // the tag that shows the acknowledgement
+        double shows;
     };
     const Step steps[] = {
-        {valueRecord(1, kNumber, 12.5), 1, 12.5},  // the 808
-        {valueRecord(2, kNumber, -2.5), 2, -2.5},  // the 847
-        {valueRecord(3, kSwitch, 1), 5, 32},       // bit 5 of the word last written
-        {valueRecord(4, kText, 0, "1"), 5, 48},    // bit 4 on top
-        {valueRecord(3, kSwitch, 0), 5, 16},       // bit 5 off again
-        {valueRecord(5, kNumber, 33), 5, 33},      // the whole word as it was
-        {valueRecord(6, kSwitch, 0), 8, 5},        // the line switched off
-        {valueRecord(7, kText, 0, "1"), 8, 1},     // and on: a reply makes it normal
+        {1, 12.5, 1, 12.5},  // the 808
+        {2, -2.5, 2, -2.5},  // the 847
+        {3, 1, 5, 32},       // bit 5 of the word last written
+        {4, 1, 5, 48},       // bit 4 on top, as text
+        {3, 0, 5, 16},       // bit 5 off again
+        {5, 33, 5, 33},      // the whole word as it was
+        {6, 0, 8, 5},        // the line switched off
+        {7, 1, 8, 1},        // and on, as text: a reply makes it normal
     };
     for (const Step& step : steps) {
-        EXPECT_TRUE(write({step.record})) << "tag " << step.record.TagId;
-        EXPECT_TRUE(readUntil([&] { return shows(step.shown, step.value) && good(step.shown); }))
-            << "tag " << step.record.TagId << " wrote " << step.value << "; tag " << step.shown << " shows "
-            << last(step.shown).number;
+        EXPECT_TRUE(write(step.id, step.value)) << "tag " << step.id;
+        EXPECT_TRUE(readUntil([&] { return shows(step.shown, step.shows) && good(step.shown); }))
+            << "tag " << step.id << "; tag " << step.shown << " shows " << last(step.shown).number;
     }
     // Later polls would bring back any value the instruments had not kept.
     readUntil([] { return false; }, 1000);

@@ -1,24 +1,10 @@
-// Tag addresses as a host or an engineer types them: the address check of the tag
-// editor (TagEdAddr and CheckTagAddr) and the check of a tag's parts when the tag
-// table is built (CreatInternalTag, CheckAddrValid).
-//
-// Input: setup byte, then the address text.
-//   setup bits 0-1: configuration block: the plant (808, 847, 808 at 1..3), the
-//                   default block, one without devices, every address in use
-//         bit 2: trace output on (the parsers' hints are written)
-//         bits 3-4: value kind of the tag (3 = a kind the host does not define)
-//         bit 5: TagEdAddr without checking (Option 1)
-//         bit 6: TagEdAddr also with a null text and with no configuration block
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <string>
-
-#include "Ostrevane800.h"
+// Tag addresses as typed: the tag editor's check (TagEdAddr, CheckTagAddr) and the tag
+// table's (CreatInternalTag, CheckAddrValid). Input: setup byte, then the address text.
+//   setup bits 0-1: the plant, the default block, no devices, every address in use;
+//   bit 2: trace output on; bits 3-4: the tag's value kind (fuzzing::valueKind);
+//   bit 5: TagEdAddr without checking; bit 6: TagEdAddr also with null text and block.
 #include "framework/PDB.h"
 #include "fuzz_support.h"
-#include "protocol/DLLRealize.h"
-#include "support/memory_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -47,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::unique_ptr<TDLLTag> tag = object.CreatInternalTag(record);
     object.CheckAddrValid(tag);
 
-    // The tag editor hands a zero-terminated text over and takes a new one back.
+    // The editor hands a text over and takes a new one back.
     char* text = static_cast<char*>(std::malloc(address.size() + 1));
     std::memcpy(text, address.c_str(), address.size() + 1);
     char* const typed = text;

@@ -1,9 +1,6 @@
 #include "fuzz_support.h"
 
-#include <stdlib.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 #include "driver/DLLMain.h"
 #include "framework/DLLBase.h"

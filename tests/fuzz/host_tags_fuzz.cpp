@@ -1,21 +1,10 @@
-// Host tag records through IniDriver: the records are the input's bytes; only an
-// initial value that is an OLE string carries a pointer, and it points at a text
-// built from the input (or is null), never at an address the input names.
-//
-// Input: count byte, setup byte, then per record its 136 bytes, followed (for an
-// OLE string) by a length byte (255: a null string) and that many UTF-16 units.
-//   count bits 0-3: records (0..15); bit 7: a null entry in the middle of the list
-//   setup bit 0: the default block (one 808 at address 0) rather than the plant
-//         bit 1: trace output on; bit 2: debug output on
-#include <cstdlib>
-#include <list>
-#include <string>
-#include <vector>
-
-#include "Ostrevane800.h"
+// Host tag records through IniDriver, as the input's bytes; an OLE string initial value
+// points at a text from the input or is null. Input: count byte (bits 0-3: records; bit 7:
+// a null entry after the first), setup byte (bit 0: the default block, not the plant;
+// bit 1: trace, bit 2: debug output), then each record's bytes, for an OLE string followed
+// by a length byte (255: null) and that many UTF-16 units.
 #include "framework/HostVariant.h"
 #include "fuzz_support.h"
-#include "support/memory_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,19 +1,8 @@
-// Configuration blocks as a host stores them: the device table's validation and the
-// driver object taking a block over (IniParm), then starting with a few tags on it.
-//
-// Input: the 26424-byte block; a shorter input replaces the front of the default block.
-// Bit 0 of the first reserved byte after the switches opens the port through the
-// system's backend instead of the line in memory (COM1..COM10 name paths that do not
-// exist, so the open fails with the system's error).
-#include <cstdlib>
-#include <memory>
-#include <vector>
-
-#include "Ostrevane800.h"
+// Configuration blocks as a host stores them: the device table's validation, IniParm, and
+// a start with a few tags. Input: the block (a shorter one replaces the default block's
+// front). Reserved3[0] bit 0: IniParm opens the port through the system (and fails).
 #include "framework/PDB.h"
 #include "fuzz_support.h"
-#include "protocol/DLLRealize.h"
-#include "support/memory_line.h"
 
 // A broken promise of the validation is a fault, whatever the block held.
 #define REQUIRE(condition) \
@@ -39,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     REQUIRE(!pdb::ValidateDeviceTable(again));
     REQUIRE(pdb::FirstDeviceNo(validated) < OSTREVANE_DEVICE_COUNT);
 
-    // The object takes the block as it is, unvalidated, on a line in memory.
+    // The block as it is, unvalidated.
     {
         TDLLObject object;
         if (!(block.Reserved3[0] & 1)) {
@@ -51,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         (void)object.takeStatusMsg();
     }
 
-    // And starts on the validated block as IniDriver would.
+    // The validated block as IniDriver would.
     auto line = std::make_shared<testing_support::Line>();
     std::vector<HostTagRec> tags = {hostTag(1, "PV1:0.0"), hostTag(2, "SL:0"),
                                     hostTag(3, "SW99:0.4", OSTREVANE_VALUE_BOOLEAN),

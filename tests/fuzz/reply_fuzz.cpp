@@ -1,27 +1,15 @@
-// Bytes from the line through the reply checks and the decoding: a driver object on
-// a line in memory polls (or writes) one parameter, and the input is what comes back.
-//
-// Input: mnemonic byte, setup byte, [write value], pieces byte, length byte, reply,
-// then traffic steps.
-//   setup bits 0-1: the first tag's value kind; bit 2: a write of the parameter is
-//   answered instead of its poll; bit 3: the parameter is on the 847 (device 2), not
-//   an 808 (device 1); bits 4-7: the tag's bit. A second tag of the next kind shares it.
-//   Write value: a host's value record of the tag's kind (fuzzing::Input::record).
-//   Pieces byte: its value mod the reply's length arrives one pass early (0: none).
-//   Steps, one pass each (at most 64), by the step byte's low bits: 0 its upper six
-//   bits' count of bytes arrive, 1 the clock moves 20 ms times them, 2 and 3 the host
-//   writes the first or second tag (value as above).
-#include <cstdlib>
-#include <memory>
-#include <string>
-#include <vector>
-
+// Bytes from the line through the reply checks and the decoding: a driver object on a
+// line in memory polls (or writes) one parameter, and the input is what comes back.
+// Input: mnemonic byte, setup byte, [write value], pieces byte, length byte, reply, steps.
+//   setup bits 0-1: the first tag's value kind; bit 2: a write is answered, not a poll;
+//   bit 3: on the 847, not the 808; bits 4-7: the tag's bit (a second tag, of the next kind,
+//   shares the parameter). Write value: fuzzing::Input::record. Pieces: that many bytes
+//   (mod the reply's length) arrive one pass early. Steps (at most 64), by the low bits:
+//   0 the upper six bits' count of bytes arrive, 1 the clock moves 20 ms times them,
+//   2 and 3 the host writes the first or second tag.
 #include "definitions/DLLDef.h"
-#include "framework/TagValue.h"
 #include "framework/ValueExchange.h"
 #include "fuzz_support.h"
-#include "protocol/DLLRealize.h"
-#include "support/memory_line.h"
 
 namespace {
 

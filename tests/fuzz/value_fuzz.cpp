@@ -4,13 +4,7 @@
 // Input: calls, each: a record count byte (1..8), then per record: id byte (0..11: the
 // tags below, 0 and 11 unknown), type byte (bit 7 set: the byte's low bits as they are,
 // else 0..2), and the value (fuzzing::Input::record).
-#include <cstdlib>
-#include <string>
-#include <vector>
-
-#include "Ostrevane800.h"
 #include "fuzz_support.h"
-#include "support/memory_line.h"
 
 using testing_support::hostTag;
 
