@@ -39,7 +39,7 @@ protected:
     // OnDataWrite of one record of the tag's kind: the number, number != 0, or its text.
     bool write(uint32_t id, double number);
     const Report& last(uint32_t id);
-    // Whether the tag's last report holds the value (a number tag's text is "", a text tag's number 0).
+    // Whether the last report holds the value (a number tag's text is "", a text tag's number 0).
     bool shows(uint32_t id, double number, const std::string& text = "");
     bool good(uint32_t id) { return last(id).quality == OSTREVANE_QUALITY_GOOD; }
     // What the driver logged since the test began (GBK).

@@ -1,8 +1,6 @@
-// The driver on a damaged line, against the simulator in real time: whatever the
-// simulator does to the replies, the tags only ever show values the instruments held;
-// an instrument that falls silent (or the whole line, or a pulled adapter) turns its
-// tags bad once, keeping their values, and good when it answers again; the other
-// instrument is not disturbed; and the driver finds a lost line again by itself.
+// The driver on a damaged line, in real time: tags only ever show values the instruments
+// held; a silent instrument (or line, or a pulled adapter) turns its tags bad once, keeping
+// their values, and good again; the other instrument is not disturbed.
 #include <unistd.h>
 
 #include <ostream>
@@ -15,8 +13,7 @@ namespace {
 constexpr uint8_t kNumber = OSTREVANE_VALUE_NUMBER, kText = OSTREVANE_VALUE_TEXT;
 constexpr int kDevice1 = 1, kDevice3 = 2, kBoth = 3;
 
-// An instrument's number and text tags of one value and its link tag; the value
-// before the fault and the one set during it.
+// An instrument's number and text tags of one value, its link tag; the value before and during the fault.
 struct Instrument {
     int mask;
     uint32_t number, text, link;
@@ -44,19 +41,16 @@ size_t countOf(const std::string& text, const std::string& part)
     return count;
 }
 
-class LineFault : public e2e::Host, public ::testing::WithParamInterface<Fault> {
-protected:
-    bool holds(const Instrument& instrument, int phase, bool goodToo)
-    {
-        return shows(instrument.number, instrument.values[phase]) &&
-               shows(instrument.text, 0, instrument.texts[phase]) &&
-               (!goodToo || (good(instrument.number) && good(instrument.text)));
-    }
-};
+class LineFault : public e2e::Host, public ::testing::WithParamInterface<Fault> {};
 
 TEST_P(LineFault, EndsInTheValuesTheInstrumentsHeldAndTheLineRecovers)
 {
     const Fault& fault = GetParam();
+    const auto holds = [&](const Instrument& instrument, int phase, bool goodToo) {
+        return shows(instrument.number, instrument.values[phase]) &&
+               shows(instrument.text, 0, instrument.texts[phase]) &&
+               (!goodToo || (good(instrument.number) && good(instrument.text)));
+    };
     pdb.ErrorOutput = 1;  // logs each time-out
     start({e2e::hostTag(1, "PV1:0.0", kNumber), e2e::hostTag(2, "PV1:0.0", kText), e2e::hostTag(3, "PV3:0.0", kNumber),
            e2e::hostTag(4, "PV3:0.0", kText), e2e::hostTag(10, "COMMLINK", kNumber),
@@ -121,8 +115,7 @@ TEST_P(LineFault, EndsInTheValuesTheInstrumentsHeldAndTheLineRecovers)
     }
 }
 
-// A wrong reply is never taken; one that comes late, in pieces or after line noise
-// is taken whole. A reply naming another parameter carries its value (HS).
+// A wrong reply is never taken; one late, in pieces or after noise is taken whole.
 const Fault kFaults[] = {
     {.name = "WrongBlockCheck", .commands = {"fault badcheck on times 2"}},
     {.name = "HitStart", .commands = {"fault badstart on times 2"}},

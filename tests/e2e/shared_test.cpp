@@ -1,6 +1,5 @@
-// The tests shared with the Windows program: the driver serving the standard
-// instruments as a host sees it through the exports. Under Wine one simulator serves
-// every test, so whatever a test writes it puts back.
+// The tests shared with the Windows program. Under Wine one simulator serves every test,
+// so whatever a test writes it puts back.
 #include <cstdlib>
 
 #include "host_session.h"
@@ -59,10 +58,8 @@ TEST_F(Polling, EveryValueKindAndLinkTagOfBothInstrumentsArrivesAndTheStatistics
     readUntil([&] { return reads >= enough; });
     FreeDriver();
     const std::string text = log();
-    EXPECT_NE(text.find("：标签T5，地址=PV3:0.0，读扫描周期(毫秒)="), std::string::npos) << text;
     EXPECT_GE(numberAfter(text, "：通讯总次数= "), 4);
     EXPECT_EQ(numberAfter(text, "：通讯超时总次数= "), 0);
-    EXPECT_NE(text.find("：从驱动程序中退出！"), std::string::npos);
 }
 
 TEST_F(HostWrites, AValueOfEachKindReachesItsInstrumentAndStaysThere)

@@ -1,7 +1,5 @@
-// The instrument simulator as a child process, `ostrevane-sim --pty <arguments>`: the
-// constructor waits for the line it names and points OSTREVANE800_COM1 at it (or at the
-// "--link PATH" given, which stays pointing at the line across "unplug"); the destructor
-// ends it and unsets the variable. Every wait has a deadline.
+// `ostrevane-sim --pty <arguments>` as a child process; OSTREVANE800_COM1 names its line (or
+// the "--link PATH" given, which survives "unplug") while it runs. Every wait has a deadline.
 #pragma once
 #include <sys/types.h>
 

@@ -8,21 +8,19 @@
 
 namespace fuzzing {
 
-namespace {
-testing_support::FakeClock* theClock = nullptr;
-}  // namespace
+static testing_support::FakeClock* theClock = nullptr;
 
 testing_support::FakeClock& begin(bool line)
 {
-    static testing_support::FakeClock* clock = [] {
+    if (!theClock) {
         driver::libraryInitialise();
         // /dev/null is no folder: the log's folder cannot be made, every append fails quietly.
         logfile::setLogFileName("/dev/null/Debug/Ostrevane800.Log");
         for (int n = 1; n <= 10; ++n)
             setenv(("OSTREVANE800_COM" + std::to_string(n)).c_str(),
                    ("/nonexistent/ostrevane-fuzz-com" + std::to_string(n)).c_str(), 1);
-        return theClock = new testing_support::FakeClock();
-    }();
+        theClock = new testing_support::FakeClock();
+    }
     if (line) {
         static testing_support::PseudoTerminal* com1 = new testing_support::PseudoTerminal(1);
         if (!com1->ok()) std::abort();
@@ -30,9 +28,9 @@ testing_support::FakeClock& begin(bool line)
         while (read(com1->master(), buffer, sizeof buffer) > 0) {
         }
     }
-    clock->tick = 1000;
-    clock->now = platform::LocalDateTime{2026, 12, 6, 10, 30, 15, 0};
-    return *clock;
+    theClock->tick = 1000;
+    theClock->now = platform::LocalDateTime{2026, 12, 6, 10, 30, 15, 0};
+    return *theClock;
 }
 
 TagDataRec Input::record(uint32_t id, uint8_t kind, std::list<std::string>& texts)
@@ -44,9 +42,8 @@ TagDataRec Input::record(uint32_t id, uint8_t kind, std::list<std::string>& text
     case OSTREVANE_VALUE_NUMBER: record.Value.Number = value<double>(); break;
     case OSTREVANE_VALUE_BOOLEAN: record.Value.Boolean = value<uint32_t>(); break;
     case OSTREVANE_VALUE_TEXT:
-        if (const uint8_t length = byte(); length != 0xFF) {
+        if (const uint8_t length = byte(); length != 0xFF)
             record.Value.Text = texts.emplace_back(bytes(length >= 200 ? length + 100u : length)).data();
-        }
         break;
     default: fill(record.Value.Bytes, sizeof record.Value.Bytes); break;
     }

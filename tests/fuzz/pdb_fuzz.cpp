@@ -1,6 +1,5 @@
 // Configuration blocks as a host stores them: the device table's validation, IniParm, and
-// a start with a few tags. Input: the block (a shorter one replaces the default block's
-// front). Reserved3[0] bit 0: IniParm opens the port through the system (and fails).
+// a start with a few tags. Input: the block (a shorter one replaces the default block's front).
 #include "framework/PDB.h"
 #include "fuzz_support.h"
 
@@ -28,14 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     REQUIRE(!pdb::ValidateDeviceTable(again));
     REQUIRE(pdb::FirstDeviceNo(validated) < OSTREVANE_DEVICE_COUNT);
 
-    // The block as it is, unvalidated.
+    // The block as it is, unvalidated, on a line in memory.
     {
         TDLLObject object;
-        if (!(block.Reserved3[0] & 1)) {
-            object.PortCreated = true;
-            object.Comm = std::make_unique<TCommClass>(
-                std::make_unique<testing_support::LineBackend>(std::make_shared<testing_support::Line>()));
-        }
+        object.PortCreated = true;
+        object.Comm = std::make_unique<TCommClass>(
+            std::make_unique<testing_support::LineBackend>(std::make_shared<testing_support::Line>()));
         object.IniParm(&block);
         (void)object.takeStatusMsg();
     }

@@ -40,10 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string_view mnemonic = def::TagTypeInfo[input.byte() % def::kTagTypeCount].mnemonic;
     const uint8_t setup = input.byte();
     const uint8_t kind = fuzzing::valueKind(setup & 3);
-    const bool write = (setup & 4) != 0;
-    const int device = (setup & 8) ? 2 : 1;
     const int bit = setup >> 4;
-    const std::string where = std::string(mnemonic) + std::to_string(device) + ":0.";
+    const std::string where = std::string(mnemonic) + ((setup & 8) ? "2" : "1") + ":0.";
     std::vector<HostTagRec> records = {
         hostTag(1, where + std::to_string(bit), kind),
         hostTag(2, where + std::to_string((bit + 3) % 16), fuzzing::valueKind((setup + 1) & 3))};
@@ -55,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         object.ReadExecute();
         report(object);
     };
-    if (write) {
+    if (setup & 4) {
         object.WriteExecute(1, writeValue(input, kind));
         // The poll under way ends by time-out; the write goes out in the same pass.
         object.ReadExecute();

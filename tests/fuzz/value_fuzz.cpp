@@ -11,17 +11,12 @@ using testing_support::hostTag;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzzing::begin(true);
-    constexpr uint8_t kSwitch = OSTREVANE_VALUE_BOOLEAN, kText = OSTREVANE_VALUE_TEXT;
-    std::vector<HostTagRec> tags = {hostTag(1, "PV1:0.0"),
-                                    hostTag(2, "SL1:0.0"),
-                                    hostTag(3, "SW1:0.2", kSwitch),
-                                    hostTag(4, "SW1:0.3", kText),
-                                    hostTag(5, "HS2:0.0"),
-                                    hostTag(6, "SL3:0.0", kText),
-                                    hostTag(7, "ENCOMMLINK", kSwitch),
-                                    hostTag(8, "ENDEVICELINK1"),
-                                    hostTag(9, "ENLOG", kText),
-                                    hostTag(10, "COMMLINK", kText)};
+    constexpr uint8_t kNumber = OSTREVANE_VALUE_NUMBER, kSwitch = OSTREVANE_VALUE_BOOLEAN, kText = OSTREVANE_VALUE_TEXT;
+    const char* addresses[] = {"PV1:0.0", "SL1:0.0",    "SW1:0.2",       "SW1:0.3", "HS2:0.0",
+                               "SL3:0.0", "ENCOMMLINK", "ENDEVICELINK1", "ENLOG",   "COMMLINK"};
+    const uint8_t kinds[] = {kNumber, kNumber, kSwitch, kText, kNumber, kText, kSwitch, kNumber, kText, kText};
+    std::vector<HostTagRec> tags;
+    for (uint32_t id = 1; id <= std::size(kinds); ++id) tags.push_back(hostTag(id, addresses[id - 1], kinds[id - 1]));
     std::vector<HostTagRec*> list;
     for (HostTagRec& tag : tags) list.push_back(&tag);
     // The line is there: a failed start is a fault of its own.
