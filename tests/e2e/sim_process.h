@@ -3,7 +3,6 @@
 #pragma once
 #include <sys/types.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -19,7 +18,7 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     bool ok() const { return !path_.empty(); }
-    std::string problem() const;  // why not ok(), with the child's standard error
+    const std::string& problem() const { return problem_; }  // why not ok()
     const std::string& path() const { return path_; }
     // One console line; its answer without the newline, or "" when none came in time.
     std::string command(const std::string& line, int waitMs = 3000);
@@ -32,9 +31,9 @@ private:
     std::string readLine(int waitMs);
 
     pid_t pid_ = -1;
-    FILE* console_ = nullptr;  // the child's standard input
-    int output_ = -1;          // reads the file that is the child's standard output
-    std::string outputFile_, errorFile_, buffered_, path_, link_, problem_;
+    int console_ = -1;  // the child's standard input
+    int output_ = -1;   // and its standard output
+    std::string buffered_, path_, link_, problem_;
 };
 
 }  // namespace e2e

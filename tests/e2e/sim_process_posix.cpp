@@ -1,50 +1,48 @@
 #include <fcntl.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
+#include <cstdlib>
 #include <thread>
 
 #include "sim_process.h"
 
 namespace e2e {
 
-namespace {
-
-std::string shellWord(const std::string& text)
-{
-    std::string result = "'";
-    for (const char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
-}
-
-constexpr const char* kCom = "OSTREVANE800_COM1";
-
-}  // namespace
+static constexpr const char* kCom = "OSTREVANE800_COM1";
 
 SimProcess::SimProcess(std::vector<std::string> arguments)
 {
-    const char* folder = std::getenv("TMPDIR");
-    outputFile_ = std::string(folder && *folder ? folder : "/tmp") + "/ostrevane-sim-XXXXXX";
-    output_ = ::mkostemp(outputFile_.data(), O_CLOEXEC);
-    errorFile_ = outputFile_ + ".err";
-    // The shell names its process, which exec hands on to the simulator.
-    std::string command = "exec >" + shellWord(outputFile_) + " 2>" + shellWord(errorFile_) + "; echo $$; exec " +
-                          shellWord(OSTREVANE_SIM_PROGRAM) + " --pty";
+    arguments.insert(arguments.begin(), {OSTREVANE_SIM_PROGRAM, "--pty"});
+    std::vector<char*> argv;
     for (size_t index = 0; index < arguments.size(); ++index) {
-        command += " " + shellWord(arguments[index]);
+        argv.push_back(arguments[index].data());
         if (index > 0 && arguments[index - 1] == "--link") link_ = arguments[index];
+    }
+    argv.push_back(nullptr);
+    int console[2], output[2];
+    if (::pipe2(console, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) {
+        problem_ = "no pipes";
+        return;
     }
     // The test writes console lines even after the child is gone; that must not kill it.
     ::signal(SIGPIPE, SIG_IGN);
-    console_ = output_ < 0 ? nullptr : ::popen(command.c_str(), "we");
-    pid_ = std::atoi(readLine(5000).c_str());
+    pid_ = ::fork();
+    if (pid_ == 0) {  // its standard error stays the test's
+        ::dup2(console[0], 0);
+        ::dup2(output[1], 1);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(console[0]);
+    ::close(output[1]);
+    console_ = console[1];
+    output_ = output[0];
+    ::fcntl(output_, F_SETFL, O_NONBLOCK);
     const std::string first = readLine(5000);
     if (first.rfind("/dev/", 0) != 0) {
         problem_ = "the simulator did not name its line (first line '" + first + "')";
@@ -59,18 +57,8 @@ SimProcess::~SimProcess()
     stop();
     if (!path_.empty()) ::unsetenv(kCom);
     if (output_ >= 0) ::close(output_);
-    ::unlink(outputFile_.c_str());
-    ::unlink(errorFile_.c_str());
 }
 
-std::string SimProcess::problem() const
-{
-    std::ifstream file(errorFile_, std::ios::binary);
-    const std::string errors(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>{});
-    return (problem_.empty() ? std::string("no problem") : problem_) + "; its standard error: " + errors;
-}
-
-// The child's standard output is a file: a line is there once its newline is.
 std::string SimProcess::readLine(int waitMs)
 {
     const uint64_t deadline = steadyMs() + static_cast<uint64_t>(waitMs);
@@ -92,7 +80,8 @@ std::string SimProcess::readLine(int waitMs)
 
 std::string SimProcess::command(const std::string& line, int waitMs)
 {
-    if (!console_ || std::fputs((line + "\n").c_str(), console_) < 0 || std::fflush(console_) != 0) return {};
+    const std::string text = line + "\n";
+    if (console_ < 0 || ::write(console_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return {};
     return readLine(waitMs);
 }
 
@@ -106,17 +95,17 @@ std::string SimProcess::commandOk(const std::string& line, int waitMs)
 
 int SimProcess::stop(int graceMs)
 {
-    if (!console_) return -1;
+    if (pid_ <= 0) return -1;
     command("quit", 0);
-    // Looks whether it ended without collecting it: pclose does that.
-    siginfo_t ended{};
+    ::close(console_);
+    console_ = -1;
+    int status = -1;
     const uint64_t deadline = steadyMs() + static_cast<uint64_t>(graceMs);
-    while (pid_ > 0 && ::waitid(P_PID, pid_, &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0 &&
-           steadyMs() < deadline)
+    while (::waitpid(pid_, &status, WNOHANG) == 0) {
+        if (steadyMs() >= deadline) ::kill(pid_, SIGKILL);  // collected by the next look
         pauseMs(5);
-    if (pid_ > 0 && ended.si_pid == 0) ::kill(pid_, SIGKILL);
-    const int status = ::pclose(console_);
-    console_ = nullptr;
+    }
+    pid_ = -1;
     return status;
 }
 

@@ -3,10 +3,10 @@
 // Input: mnemonic byte, setup byte, [write value], pieces byte, length byte, reply, steps.
 //   setup bits 0-1: the first tag's value kind; bit 2: a write is answered, not a poll;
 //   bit 3: on the 847, not the 808; bits 4-7: the tag's bit (a second tag, of the next kind,
-//   shares the parameter). Write value: fuzzing::Input::record. Pieces: that many bytes
-//   (mod the reply's length) arrive one pass early. Steps (at most 64), by the low bits:
-//   0 the upper six bits' count of bytes arrive, 1 the clock moves 20 ms times them,
-//   2 and 3 the host writes the first or second tag.
+//   shares the parameter). Write value: a double, a byte (Boolean), or a length byte and the
+//   text. Pieces: that many bytes (mod the reply's length) arrive one pass early. Steps (at
+//   most 64), by the low bits: 0 the upper six bits' count of bytes arrive, 1 the clock moves
+//   20 ms times them, 2 and 3 the host writes the first or second tag.
 #include "definitions/DLLDef.h"
 #include "framework/ValueExchange.h"
 #include "fuzz_support.h"
@@ -18,8 +18,12 @@ using testing_support::Line;
 
 TagValue writeValue(fuzzing::Input& input, uint8_t kind)
 {
-    std::list<std::string> texts;
-    return valueexchange::recordValue(input.record(0, kind, texts));
+    switch (kind) {
+    case OSTREVANE_VALUE_NUMBER: return input.value<double>();
+    case OSTREVANE_VALUE_BOOLEAN: return (input.byte() & 1) != 0;
+    case OSTREVANE_VALUE_TEXT: return input.bytes(input.byte());
+    default: return std::monostate{};
+    }
 }
 
 // Hands the values over as the host's read call does, and releases the texts.
