@@ -17,8 +17,7 @@ namespace e2e {
 
 class SimProcess;
 
-// A tag's report as the host received it; a Boolean is a number 0 or 1.
-struct Report {
+struct Report {              // as the host received it; a Boolean is a number 0 or 1
     uint32_t quality = ~0u;  // ~0: never reported
     double number = 0;
     std::string text;   // GBK
@@ -42,9 +41,8 @@ protected:
     // Whether the last report holds the value (a number tag's text is "", a text tag's number 0).
     bool shows(uint32_t id, double number, const std::string& text = "");
     bool good(uint32_t id) { return last(id).quality == OSTREVANE_QUALITY_GOOD; }
-    // What the driver logged since the test began (GBK).
-    std::string log() const;
-    SimProcess& sim();  // native only
+    std::string log() const;  // GBK: since the test began; under Wine since the run began
+    SimProcess& sim();        // native only
 
     OstrevanePDB pdb;                   // an 808 at device 1 and an 847 at device 3 on COM1
     std::vector<std::string> messages;  // non-empty messages of OnDataRead

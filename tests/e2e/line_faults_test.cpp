@@ -12,6 +12,7 @@ namespace {
 
 constexpr uint8_t kNumber = OSTREVANE_VALUE_NUMBER, kText = OSTREVANE_VALUE_TEXT;
 constexpr int kDevice1 = 1, kDevice3 = 2, kBoth = 3;
+using e2e::hostTag;
 
 // An instrument's number and text tags of one value, its link tag; the value before and during the fault.
 struct Instrument {
@@ -45,9 +46,9 @@ TEST_P(LineFault, EndsInTheValuesTheInstrumentsHeldAndTheLineRecovers)
                (!goodToo || (good(instrument.number) && good(instrument.text)));
     };
     pdb.ErrorOutput = 1;  // logs each time-out
-    start({e2e::hostTag(1, "PV1:0.0", kNumber), e2e::hostTag(2, "PV1:0.0", kText), e2e::hostTag(3, "PV3:0.0", kNumber),
-           e2e::hostTag(4, "PV3:0.0", kText), e2e::hostTag(10, "COMMLINK", kNumber),
-           e2e::hostTag(11, "DEVICELINK1", kNumber), e2e::hostTag(13, "DEVICELINK3", kNumber)},
+    start({hostTag(1, "PV1:0.0", kNumber), hostTag(2, "PV1:0.0", kText), hostTag(3, "PV3:0.0", kNumber),
+           hostTag(4, "PV3:0.0", kText), hostTag(10, "COMMLINK", kNumber), hostTag(11, "DEVICELINK1", kNumber),
+           hostTag(13, "DEVICELINK3", kNumber)},
           {"--link", ::testing::TempDir() + "ostrevane-line-" + std::to_string(::getpid())});
     ASSERT_TRUE(readUntil([&] { return holds(kInstruments[0], 0, true) && holds(kInstruments[1], 0, true); }));
 
@@ -83,7 +84,6 @@ TEST_P(LineFault, EndsInTheValuesTheInstrumentsHeldAndTheLineRecovers)
             size_t bad = 0;
             bool seen = false;  // a value once received stays until the next one
             for (const e2e::Report& report : reports[id]) {
-                // A number tag's text stays empty, a text tag's number 0.
                 const bool initial = report.text.empty() && report.number == 0;
                 const bool held = report.number == instrument.values[0] || report.number == instrument.values[1] ||
                                   report.text == instrument.texts[0] || report.text == instrument.texts[1];

@@ -4,8 +4,7 @@
 
 namespace e2e {
 
-uint64_t steadyMs();  // milliseconds on a steady clock
-// Lets `milliseconds` of real time pass: a host's scan interval, never a wait for data.
-void pauseMs(int milliseconds);
+uint64_t steadyMs();             // milliseconds on a steady clock
+void pauseMs(int milliseconds);  // a host's scan interval, never a wait for data
 
 }  // namespace e2e

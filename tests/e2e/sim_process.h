@@ -33,7 +33,7 @@ private:
     pid_t pid_ = -1;
     int console_ = -1;  // the child's standard input
     int output_ = -1;   // and its standard output
-    std::string buffered_, path_, link_, problem_;
+    std::string buffered_, path_, link_, problem_ = "no pipes to the simulator";
 };
 
 }  // namespace e2e

@@ -1,7 +1,7 @@
 // Tag addresses as typed: the tag editor's check (TagEdAddr, CheckTagAddr) and the tag
 // table's (CreatInternalTag, CheckAddrValid). Input: setup byte, then the address text.
 //   setup bits 0-1: the plant, the default block, no devices, every address in use;
-//   bit 2: trace output on; bits 3-4: the tag's value kind (fuzzing::valueKind);
+//   bit 2: trace output on; bits 3-4: the tag's value kind (3: none the host defines);
 //   bit 5: TagEdAddr without checking.
 #include "framework/PDB.h"
 #include "fuzz_support.h"
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if ((setup & 3) == 3) pdb::setTypeName(block.Devices[n], n % 2 ? "Ostrevane847" : "Ostrevane808");
     }
     block.TraceOutput = (setup & 4) ? 1 : 0;
-    const uint8_t kind = fuzzing::valueKind((setup >> 3) & 3);
+    const uint8_t kind = (setup >> 3) & 3;
     const std::string address = input.bytes(input.remaining());
 
     TDLLObject object;
@@ -33,7 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::unique_ptr<TDLLTag> tag = object.CreatInternalTag(record);
     object.CheckAddrValid(tag);
 
-    // The editor hands a text over and takes a new one back.
     char* text = static_cast<char*>(std::malloc(address.size() + 1));
     std::memcpy(text, address.c_str(), address.size() + 1);
     char* const typed = text;
@@ -42,13 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (text != typed) std::free(text);
     std::free(typed);
     std::free(message);
-    // No text, and no block and no room for a message.
-    text = nullptr;
-    TagEdAddr(&block, &text, 0, &message);
-    std::free(text);
-    std::free(message);
-    text = nullptr;
-    TagEdAddr(nullptr, &text, 0, nullptr);
+    text = nullptr;  // no text, and no room for a message
+    TagEdAddr(&block, &text, 0, nullptr);
     std::free(text);
     return 0;
 }

@@ -33,23 +33,6 @@ testing_support::FakeClock& begin(bool line)
     return *theClock;
 }
 
-TagDataRec Input::record(uint32_t id, uint8_t kind, std::list<std::string>& texts)
-{
-    TagDataRec record{};
-    record.TagId = id;
-    record.ValueType = kind;
-    switch (kind) {
-    case OSTREVANE_VALUE_NUMBER: record.Value.Number = value<double>(); break;
-    case OSTREVANE_VALUE_BOOLEAN: record.Value.Boolean = value<uint32_t>(); break;
-    case OSTREVANE_VALUE_TEXT:
-        if (const uint8_t length = byte(); length != 0xFF)
-            record.Value.Text = texts.emplace_back(bytes(length >= 200 ? length + 100u : length)).data();
-        break;
-    default: fill(record.Value.Bytes, sizeof record.Value.Bytes); break;
-    }
-    return record;
-}
-
 bool startDriver(std::vector<HostTagRec*> list, OstrevanePDB block)
 {
     HostTagRec* none[1] = {nullptr};

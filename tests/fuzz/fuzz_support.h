@@ -43,9 +43,6 @@ public:
         fill(text.data(), text.size());
         return text;
     }
-    // A double (number), 4 bytes (Boolean), a length byte (255: null; from 200 on 100 more)
-    // and the text (kept in `texts`); any other kind 8 raw bytes.
-    TagDataRec record(uint32_t id, uint8_t kind, std::list<std::string>& texts);
     size_t remaining() const { return size_ - at_; }
 
 private:
@@ -54,20 +51,15 @@ private:
     size_t at_ = 0;
 };
 
-// A value kind from two bits: 3 gives one the host does not define.
-inline uint8_t valueKind(int bits) { return bits < 3 ? static_cast<uint8_t>(bits) : 7; }
-
 // First for every input: the driver attached, its log unwritable, COM1..COM10 paths that do
 // not exist, a fake clock at the same time for every input. With `line`, COM1 is an emptied
 // pseudo-terminal, for IniDriver (which builds no tag table when its port does not open).
 testing_support::FakeClock& begin(bool line = false);
 
-// IniDriver with the host's list of tags (entries may be null).
-bool startDriver(std::vector<HostTagRec*> list, OstrevanePDB block);
+bool startDriver(std::vector<HostTagRec*> list, OstrevanePDB block);  // list entries may be null
 // `rounds` OnDataRead calls for `tags` records, each followed by `stepMs`.
 void readRounds(size_t tags, int rounds, uint32_t stepMs);
 void releaseTexts(const TagDataRec* records, uint32_t count);
-// Stops and destroys the driver object, as unloading the library would.
-void endDriver();
+void endDriver();  // stops and destroys the driver object, as unloading the library would
 
 }  // namespace fuzzing

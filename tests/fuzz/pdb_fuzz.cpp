@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     REQUIRE(!pdb::ValidateDeviceTable(again));
     REQUIRE(pdb::FirstDeviceNo(validated) < OSTREVANE_DEVICE_COUNT);
 
-    // The block as it is, unvalidated, on a line in memory.
-    {
+    {  // the block as it is, unvalidated, on a line in memory
         TDLLObject object;
         object.PortCreated = true;
         object.Comm = std::make_unique<TCommClass>(

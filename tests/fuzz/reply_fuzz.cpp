@@ -1,7 +1,7 @@
 // Bytes from the line through the reply checks and the decoding: a driver object on a
 // line in memory polls (or writes) one parameter, and the input is what comes back.
 // Input: mnemonic byte, setup byte, [write value], pieces byte, length byte, reply, steps.
-//   setup bits 0-1: the first tag's value kind; bit 2: a write is answered, not a poll;
+//   setup bits 0-1: the first tag's value kind (3: none the host defines); bit 2: a write is answered, not a poll;
 //   bit 3: on the 847, not the 808; bits 4-7: the tag's bit (a second tag, of the next kind,
 //   shares the parameter). Write value: a double, a byte (Boolean), or a length byte and the
 //   text. Pieces: that many bytes (mod the reply's length) arrive one pass early. Steps (at
@@ -26,7 +26,6 @@ TagValue writeValue(fuzzing::Input& input, uint8_t kind)
     }
 }
 
-// Hands the values over as the host's read call does, and releases the texts.
 void report(TDLLObject& object)
 {
     std::vector<TagDataRec> records(object.TagTable.size() + 1);
@@ -43,12 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzzing::Input input(data, size);
     const std::string_view mnemonic = def::TagTypeInfo[input.byte() % def::kTagTypeCount].mnemonic;
     const uint8_t setup = input.byte();
-    const uint8_t kind = fuzzing::valueKind(setup & 3);
+    const uint8_t kind = setup & 3;
     const int bit = setup >> 4;
     const std::string where = std::string(mnemonic) + ((setup & 8) ? "2" : "1") + ":0.";
-    std::vector<HostTagRec> records = {
-        hostTag(1, where + std::to_string(bit), kind),
-        hostTag(2, where + std::to_string((bit + 3) % 16), fuzzing::valueKind((setup + 1) & 3))};
+    std::vector<HostTagRec> records = {hostTag(1, where + std::to_string(bit), kind),
+                                       hostTag(2, where + std::to_string((bit + 3) % 16), (setup + 1) & 3)};
 
     auto line = std::make_shared<Line>();
     TDLLObject object;

@@ -1,12 +1,30 @@
 // Value records through OnDataWrite, after an IniDriver with a few valid tags of each
 // kind. A text record's pointer is null or points at a text made from the input.
-//
 // Input: calls, each: a record count byte (1..8), then per record: id byte (0..11: the
 // tags below, 0 and 11 unknown), type byte (bit 7 set: the byte's low bits as they are,
-// else 0..2), and the value (fuzzing::Input::record).
+// else 0..2), and the value (readRecord).
 #include "fuzz_support.h"
 
 using testing_support::hostTag;
+
+// A double (number), 4 bytes (Boolean), a length byte (255: null; from 200 on 100 more) and
+// the text (kept in `texts`); any other kind 8 raw bytes.
+static TagDataRec readRecord(fuzzing::Input& input, uint8_t id, uint8_t kind, std::list<std::string>& texts)
+{
+    TagDataRec record{};
+    record.TagId = id;
+    record.ValueType = kind;
+    switch (kind) {
+    case OSTREVANE_VALUE_NUMBER: record.Value.Number = input.value<double>(); break;
+    case OSTREVANE_VALUE_BOOLEAN: record.Value.Boolean = input.value<uint32_t>(); break;
+    case OSTREVANE_VALUE_TEXT:
+        if (const uint8_t length = input.byte(); length != 0xFF)
+            record.Value.Text = texts.emplace_back(input.bytes(length >= 200 ? length + 100u : length)).data();
+        break;
+    default: input.fill(record.Value.Bytes, sizeof record.Value.Bytes); break;
+    }
+    return record;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -29,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::vector<TagDataRec> records;
         for (int i = 0; i < count; ++i) {
             const uint8_t id = input.byte() % 12, type = input.byte();
-            records.push_back(input.record(id, (type & 0x80) ? type & 0x7F : type % 3, texts));
+            records.push_back(readRecord(input, id, (type & 0x80) ? type & 0x7F : type % 3, texts));
         }
         char* message = nullptr;
         OnDataWrite(static_cast<uint32_t>(records.size()), records.data(), &message);
