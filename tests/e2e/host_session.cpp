@@ -109,8 +109,7 @@ bool Host::readUntil(const std::function<bool()>& done, int deadlineMs)
         uint32_t count = 0;
         char* message = nullptr;
         OnDataRead(&count, records.data(), &message);
-        ++reads;
-        if (std::string text = take(message); !text.empty()) messages.push_back(text);
+        take(message);
         for (uint32_t index = 0; index < count && index < records.size(); ++index) {
             const TagDataRec& record = records[index];
             Report report{record.Quality, 0, {}, steadyMs()};

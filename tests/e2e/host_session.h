@@ -44,9 +44,7 @@ protected:
     std::string log() const;  // GBK: since the test began; under Wine since the run began
     SimProcess& sim();        // native only
 
-    OstrevanePDB pdb;                   // an 808 at device 1 and an 847 at device 3 on COM1
-    std::vector<std::string> messages;  // non-empty messages of OnDataRead
-    size_t reads = 0;
+    OstrevanePDB pdb;  // an 808 at device 1 and an 847 at device 3 on COM1
     std::map<uint32_t, std::vector<Report>> reports;
 
 private:

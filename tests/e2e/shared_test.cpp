@@ -1,5 +1,4 @@
-// The tests shared with the Windows program. Under Wine one simulator serves every test,
-// so whatever a test writes it puts back.
+// Shared with the Windows program, where one simulator serves every test: what a test writes it puts back.
 #include <cstdlib>
 #include <tuple>
 
@@ -43,12 +42,7 @@ TEST_F(Polling, EveryValueKindAndLinkTagOfBothInstrumentsArrivesAndTheStatistics
         for (const auto& [address, kind, number, text] : expected)
             if (!shows(++id, number, text) || !good(id)) return false;
         return true;
-    })) << "after "
-        << reads << " reads";
-    EXPECT_EQ(messages, std::vector<std::string>{}) << "a healthy line raises no event text";
-
-    const size_t enough = reads + 20;  // a few more exchanges with each instrument
-    readUntil([&] { return reads >= enough; });
+    }));
     FreeDriver();
     const std::string text = log();
     EXPECT_GE(numberAfter(text, "：通讯总次数= "), 4);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <list>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,13 +22,13 @@ namespace fuzzing {
 // The input read front to back; once it is used up every read gives zeros.
 class Input {
 public:
-    Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    Input(const uint8_t* data, size_t size) : rest_(data, size) {}
     // Up to `count` bytes into `target`; the rest of it keeps its contents.
     void fill(void* target, size_t count)
     {
         count = std::min(count, remaining());
-        if (count) std::memcpy(target, data_ + at_, count);
-        at_ += count;
+        if (count) std::memcpy(target, rest_.data(), count);
+        rest_ = rest_.subspan(count);
     }
     template <typename T>
     T value()
@@ -43,12 +44,10 @@ public:
         fill(text.data(), text.size());
         return text;
     }
-    size_t remaining() const { return size_ - at_; }
+    size_t remaining() const { return rest_.size(); }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
+    std::span<const uint8_t> rest_;
 };
 
 // First for every input: the driver attached, its log unwritable, COM1..COM10 paths that do
