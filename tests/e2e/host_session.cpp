@@ -1,166 +1,156 @@
 #include "host_session.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <tuple>
 
 #include "real_time.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <objbase.h>
+
 namespace e2e {
 
-namespace {
-
-constexpr uint16_t VT_BOOL = 11;
-
-void setCountedText(uint8_t* counted, const std::string& text)
+static std::string take(char* text)
 {
-    counted[0] = static_cast<uint8_t>(text.size());
-    std::memcpy(counted + 1, text.data(), text.size());
+    const std::string copy = text ? text : "";
+    CoTaskMemFree(text);
+    return copy;
 }
 
-}  // namespace
+uint64_t steadyMs() { return GetTickCount64(); }
+void pauseMs(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
-HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, uint32_t reportIntervalMs)
+struct Host::Platform {};
+
+// Below the current folder when the host names no project; scripts/wine-run-tests.sh starts it afresh.
+std::string Host::log() const
 {
-    HostTagRec record;
-    std::memset(&record, 0, sizeof record);
+    std::ifstream file("Debug\\Ostrevane800.Log", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+#else
+#include "driver/DLLMain.h"
+#include "sim_process.h"
+#include "support/test_support.h"
+
+namespace e2e {
+
+static std::string take(char* text) { return testing_support::takeHostText(text); }
+
+struct Host::Platform {
+    testing_support::LogRedirect log;
+    std::unique_ptr<SimProcess> simulator;
+};
+
+std::string Host::log() const { return platform_->log.content(); }
+SimProcess& Host::sim() { return *platform_->simulator; }
+#endif
+
+HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType)
+{
+    HostTagRec record{};
     record.TagId = id;
-    std::string name = "T";
-    name += std::to_string(id);
-    std::memcpy(record.Name, name.data(), std::min(name.size(), sizeof record.Name));
+    std::snprintf(record.Name, sizeof record.Name, "T%u", static_cast<unsigned>(id));
     std::memcpy(record.Address, address.data(), std::min(address.size(), sizeof record.Address));
     record.ValueType = valueType;
-    record.ReportInterval = reportIntervalMs;
     return record;
 }
 
-HostTagRec withBoolean(HostTagRec record, bool value)
+Host::Host() : pdb{}, platform_(std::make_unique<Platform>())
 {
-    record.InitialValue.Kind = VT_BOOL;
-    const int16_t word = value ? -1 : 0;
-    std::memcpy(record.InitialValue.Data.Bytes, &word, sizeof word);
-    return record;
-}
-
-OstrevanePDB twoInstruments()
-{
-    OstrevanePDB pdb;
-    std::memset(&pdb, 0, sizeof pdb);
     FullPDB(&pdb);
     pdb.CreateMode = 1;  // several instruments on one RS485 line
-    pdb.Devices[0].DeviceType = OSTREVANE_NO_DEVICE;
-    setCountedText(pdb.Devices[0].TypeName, "");
-    pdb.Devices[1].DeviceType = OSTREVANE_DEVICE_808;
-    setCountedText(pdb.Devices[1].TypeName, "Ostrevane808");
-    pdb.Devices[3].DeviceType = OSTREVANE_DEVICE_847;
-    setCountedText(pdb.Devices[3].TypeName, "Ostrevane847");
     pdb.FirstDevice = 1;
-    return pdb;
-}
-
-HostSession::HostSession(std::vector<HostTagRec> tags, TakeText take) : tags_(std::move(tags)), take_(take)
-{
-    for (HostTagRec& record : tags_) pointers_.push_back(&record);
-    records_.resize(tags_.size() + 1);
-}
-
-bool HostSession::start(OstrevanePDB pdb)
-{
-    char* message = nullptr;
-    const bool started =
-        IniDriver(static_cast<uint32_t>(pointers_.size()), pointers_.data(), &pdb, &message) != 0;
-    initMessage = take_(message);
-    return started;
-}
-
-void HostSession::read()
-{
-    uint32_t count = 0;
-    char* message = nullptr;
-    std::memset(records_.data(), 0, records_.size() * sizeof(TagDataRec));
-    OnDataRead(&count, records_.data(), &message);
-    ++reads;
-    const uint64_t now = steadyMs();
-    if (std::string text = take_(message); !text.empty()) messages.push_back(std::move(text));
-    for (uint32_t index = 0; index < count && index < records_.size(); ++index) {
-        const TagDataRec& record = records_[index];
-        Report report;
-        report.atMs = now;
-        report.quality = record.Quality;
-        report.valueType = record.ValueType;
-        if (report.valueType == OSTREVANE_VALUE_NUMBER) report.number = record.Value.Number;
-        else if (report.valueType == OSTREVANE_VALUE_BOOLEAN) report.boolean = record.Value.Boolean;
-        else if (report.valueType == OSTREVANE_VALUE_TEXT) report.text = take_(record.Value.Text);
-        reports_[record.TagId].push_back(std::move(report));
+    for (const auto& [device, type, name] : {std::tuple{0, OSTREVANE_NO_DEVICE, ""},
+                                             {1, OSTREVANE_DEVICE_808, "Ostrevane808"},
+                                             {3, OSTREVANE_DEVICE_847, "Ostrevane847"}}) {
+        pdb.Devices[device].DeviceType = static_cast<uint8_t>(type);
+        pdb.Devices[device].TypeName[0] = static_cast<uint8_t>(std::strlen(name));
+        std::memcpy(pdb.Devices[device].TypeName + 1, name, std::strlen(name));
     }
 }
 
-bool HostSession::readUntil(const std::function<bool()>& done, int deadlineMs, int scanMs)
+Host::~Host()
+{
+    FreeDriver();
+#ifndef _WIN32
+    driver::detach();
+#endif
+}
+
+void Host::start(std::vector<HostTagRec> tags, [[maybe_unused]] const std::vector<std::string>& simulator)
+{
+#ifndef _WIN32
+    std::vector<std::string> arguments = simulator;
+    std::ifstream instruments(OSTREVANE_E2E_INSTRUMENTS);
+    for (std::string line; std::getline(instruments, line);)
+        if (!line.empty() && line.front() != '#') arguments.push_back(line);
+    platform_->simulator = std::make_unique<SimProcess>(arguments);
+    ASSERT_TRUE(platform_->simulator->ok()) << platform_->simulator->problem();
+#endif
+    tags_ = std::move(tags);
+    for (HostTagRec& record : tags_) pointers_.push_back(&record);
+    char* message = nullptr;
+    const bool started = IniDriver(static_cast<uint32_t>(pointers_.size()), pointers_.data(), &pdb, &message) != 0;
+    const std::string text = take(message);
+    ASSERT_TRUE(started) << text;
+}
+
+bool Host::readUntil(const std::function<bool()>& done, int deadlineMs)
 {
     const uint64_t deadline = steadyMs() + static_cast<uint64_t>(deadlineMs);
-    for (;;) {
-        read();
+    std::vector<TagDataRec> records(tags_.size() + 1);
+    while (!HasFatalFailure()) {  // the simulator or the driver did not start
+        uint32_t count = 0;
+        char* message = nullptr;
+        OnDataRead(&count, records.data(), &message);
+        take(message);
+        for (uint32_t index = 0; index < count && index < records.size(); ++index) {
+            const TagDataRec& record = records[index];
+            Report report{record.Quality, 0, {}, steadyMs()};
+            if (record.ValueType == OSTREVANE_VALUE_NUMBER) report.number = record.Value.Number;
+            if (record.ValueType == OSTREVANE_VALUE_BOOLEAN) report.number = record.Value.Boolean;
+            if (record.ValueType == OSTREVANE_VALUE_TEXT) report.text = take(record.Value.Text);
+            reports[record.TagId].push_back(report);
+        }
         if (done()) return true;
         if (steadyMs() >= deadline) return false;
-        pauseMs(scanMs);
+        pauseMs(10);
     }
+    return false;
 }
 
-const std::vector<Report>& HostSession::reports(uint32_t id) const
+bool Host::write(uint32_t id, double number)
 {
-    static const std::vector<Report> none;
-    const auto found = reports_.find(id);
-    return found == reports_.end() ? none : found->second;
-}
-
-const Report* HostSession::last(uint32_t id) const
-{
-    const std::vector<Report>& all = reports(id);
-    return all.empty() ? nullptr : &all.back();
-}
-
-bool HostSession::lastNumberIs(uint32_t id, double value) const
-{
-    const Report* report = last(id);
-    return report && report->valueType == OSTREVANE_VALUE_NUMBER && report->number == value;
-}
-
-bool HostSession::lastTextIs(uint32_t id, const std::string& value) const
-{
-    const Report* report = last(id);
-    return report && report->valueType == OSTREVANE_VALUE_TEXT && report->text == value;
-}
-
-size_t HostSession::messageCount(const std::string& text) const
-{
-    return static_cast<size_t>(std::count(messages.begin(), messages.end(), text));
-}
-
-TagDataRec numberRecord(uint32_t id, double value)
-{
-    TagDataRec record;
-    std::memset(&record, 0, sizeof record);
+    TagDataRec record{};
     record.TagId = id;
-    record.ValueType = OSTREVANE_VALUE_NUMBER;
-    record.Value.Number = value;
-    return record;
+    for (const HostTagRec& tag : tags_)
+        if (tag.TagId == id) record.ValueType = tag.ValueType;
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", number);
+    if (record.ValueType == OSTREVANE_VALUE_NUMBER) record.Value.Number = number;
+    if (record.ValueType == OSTREVANE_VALUE_BOOLEAN) record.Value.Boolean = number != 0 ? 1 : 0;
+    if (record.ValueType == OSTREVANE_VALUE_TEXT) record.Value.Text = text;
+    char* message = nullptr;
+    const bool written = OnDataWrite(1, &record, &message) != 0;
+    EXPECT_EQ(take(message), "");
+    return written;
 }
 
-TagDataRec booleanRecord(uint32_t id, bool value)
+const Report& Host::last(uint32_t id)
 {
-    TagDataRec record = numberRecord(id, 0);
-    record.ValueType = OSTREVANE_VALUE_BOOLEAN;
-    std::memset(record.Value.Bytes, 0, sizeof record.Value.Bytes);
-    record.Value.Boolean = value ? 1 : 0;
-    return record;
+    static const Report never;
+    return reports[id].empty() ? never : reports[id].back();
 }
 
-TagDataRec textRecord(uint32_t id, const char* text)
+bool Host::shows(uint32_t id, double number, const std::string& text)
 {
-    TagDataRec record = numberRecord(id, 0);
-    record.ValueType = OSTREVANE_VALUE_TEXT;
-    std::memset(record.Value.Bytes, 0, sizeof record.Value.Bytes);
-    record.Value.Text = const_cast<char*>(text);
-    return record;
+    return last(id).quality != ~0u && last(id).number == number && last(id).text == text;
 }
 
 }  // namespace e2e

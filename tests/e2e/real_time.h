@@ -1,13 +1,10 @@
-// Real time for the end-to-end tests, which run against a simulator in real time.
-// (A header of standard types only: test files compiled for GBK texts include it.)
+// Real time, for tests against the simulator (standard types only: GBK test files include it).
 #pragma once
 #include <cstdint>
 
 namespace e2e {
 
-// Milliseconds on a steady clock.
-uint64_t steadyMs();
-// Lets `milliseconds` of real time pass: a host's scan interval, never a wait for data.
-void pauseMs(int milliseconds);
+uint64_t steadyMs();             // milliseconds on a steady clock
+void pauseMs(int milliseconds);  // a host's scan interval, never a wait for data
 
 }  // namespace e2e

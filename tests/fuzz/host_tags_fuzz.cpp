@@ -1,48 +1,14 @@
-// Host tag records through IniDriver: the records are the input's bytes; only an
-// initial value that is an OLE string carries a pointer, and it points at a text
-// built from the input (or is null), never at an address the input names.
-//
-// Input: count byte, setup byte, then per record its 136 bytes, followed (for an
-// OLE string) by a length byte and that many UTF-16 units.
-//   count bits 0-3: records (0..15); bit 7: a null entry in the middle of the list
-//   setup bit 0: the default block (one 808 at address 0) rather than the plant
-//         bit 1: trace output on; bit 2: debug output on
-#include <cstring>
-#include <memory>
-#include <vector>
-
-#include "Ostrevane800.h"
+// Host tag records through IniDriver, as the input's bytes; an OLE string initial value
+// points at a text from the input or is null. Input: count byte (bits 0-3: records; bit 7:
+// a null entry after the first), setup byte (bit 0: the default block, not the plant;
+// bit 1: trace, bit 2: debug output), then each record's bytes, for an OLE string followed
+// by a length byte (255: null) and that many UTF-16 units.
 #include "framework/HostVariant.h"
 #include "fuzz_support.h"
-#include "support/memory_line.h"
-
-namespace {
-
-// A record read from the input, with its text pointer made safe.
-struct Record {
-    HostTagRec record{};
-    std::vector<char16_t> text;
-};
-
-void read(fuzzing::Input& input, Record& target)
-{
-    input.fill(&target.record, sizeof target.record);
-    OstrevaneVariant& value = target.record.InitialValue;
-    if (value.Kind != hostvariant::VT_BSTR) return;
-    const uint8_t units = input.byte();
-    value.Data.Pointer = nullptr;
-    if (units == 0xFF) return;  // a null string
-    target.text.resize(units + 1u, 0);
-    input.fill(target.text.data(), units * sizeof(char16_t));
-    target.text[units] = 0;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzzing::useLineForCom1();
-    fuzzing::resetClock();
+    fuzzing::begin(true);
     fuzzing::Input input(data, size);
     const uint8_t count = input.byte();
     const uint8_t setup = input.byte();
@@ -50,31 +16,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     block.TraceOutput = (setup & 2) ? 1 : 0;
     block.DebugSwitch = (setup & 4) ? 1 : 0;
 
-    std::vector<std::unique_ptr<Record>> records;
+    std::vector<HostTagRec> records(count & 15);  // never grows: the list points into it
+    std::list<std::u16string> texts;
     std::vector<HostTagRec*> list;
-    for (int i = 0; i < (count & 15); ++i) {
-        records.push_back(std::make_unique<Record>());
-        read(input, *records.back());
-        list.push_back(&records.back()->record);
-        if ((count & 0x80) && i == 0) list.push_back(nullptr);
+    for (HostTagRec& record : records) {
+        input.fill(&record, sizeof record);
+        list.push_back(&record);
+        if ((count & 0x80) && list.size() == 1) list.push_back(nullptr);
+        OstrevaneVariant& value = record.InitialValue;
+        if (value.Kind != hostvariant::VT_BSTR) continue;
+        const uint8_t units = input.byte();
+        value.Data.Pointer = nullptr;
+        if (units == 0xFF) continue;
+        std::u16string& text = texts.emplace_back(units, u'\0');
+        input.fill(text.data(), units * sizeof(char16_t));
+        value.Data.Pointer = text.data();
     }
-    HostTagRec* none[1] = {nullptr};
-    char* message = nullptr;
-    const bool started = IniDriver(static_cast<uint32_t>(list.size()), list.empty() ? none : list.data(), &block, &message);
-    fuzzing::release(message);
-    if (started) {
-        std::vector<TagDataRec> values(list.size() + 1);
-        for (int round = 0; round < 8; ++round) {
-            uint32_t reported = 0;
-            OnDataRead(&reported, values.data(), &message);
-            fuzzing::release(message);
-            for (uint32_t i = 0; i < reported; ++i)
-                if (values[i].ValueType == OSTREVANE_VALUE_TEXT) fuzzing::release(values[i].Value.Text);
-            fuzzing::environment().advance(1001);
-        }
-        GetDeviceStatus(&message);
-        fuzzing::release(message);
-    }
+    if (fuzzing::startDriver(list, block)) fuzzing::readRounds(list.size(), 8, 1001);
     fuzzing::endDriver();
     return 0;
 }

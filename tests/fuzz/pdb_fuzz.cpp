@@ -1,71 +1,46 @@
-// Configuration blocks as a host stores them: the device table's validation and the
-// driver object taking a block over (IniParm), then starting with a few tags on it.
-//
-// Input: the 26424-byte block; a shorter input replaces the front of the default block.
-// Bit 0 of the first reserved byte after the switches opens the port through the
-// system's backend instead of the line in memory (COM1..COM10 name paths that do not
-// exist, so the open fails with the system's error).
-#include <cstdlib>
-#include <memory>
-#include <vector>
-
-#include "Ostrevane800.h"
+// Configuration blocks as a host stores them: the device table's validation, IniParm, and
+// a start with a few tags. Input: the block (a shorter one replaces the default block's front).
 #include "framework/PDB.h"
 #include "fuzz_support.h"
-#include "protocol/DLLRealize.h"
-#include "support/memory_line.h"
-
-namespace {
 
 // A broken promise of the validation is a fault, whatever the block held.
-void require(bool condition)
-{
-    if (!condition) std::abort();
-}
+#define REQUIRE(condition) \
+    if (!(condition)) std::abort()
 
-void checkValidated(const OstrevanePDB& block)
-{
-    for (const DeviceEntry& entry : block.Devices) {
-        if (entry.DeviceType == OSTREVANE_NO_DEVICE) continue;
-        require(entry.DeviceType < OSTREVANE_NO_DEVICE);
-        require(entry.TypeName[0] <= pdb::kTypeNameLimit);
-    }
-}
-
-}  // namespace
+using testing_support::hostTag;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzzing::environment();
-    fuzzing::resetClock();
+    fuzzing::begin();
     fuzzing::Input input(data, size);
     OstrevanePDB block = testing_support::defaultPDB();
     input.fill(&block, sizeof block);
 
     OstrevanePDB validated = block;
     pdb::ValidateDeviceTable(validated);
-    checkValidated(validated);
+    for (const DeviceEntry& entry : validated.Devices) {
+        if (entry.DeviceType == OSTREVANE_NO_DEVICE) continue;
+        REQUIRE(entry.DeviceType < OSTREVANE_NO_DEVICE);
+        REQUIRE(entry.TypeName[0] <= pdb::kTypeNameLimit);
+    }
     OstrevanePDB again = validated;
-    require(!pdb::ValidateDeviceTable(again));
-    require(pdb::FirstDeviceNo(validated) < OSTREVANE_DEVICE_COUNT);
+    REQUIRE(!pdb::ValidateDeviceTable(again));
+    REQUIRE(pdb::FirstDeviceNo(validated) < OSTREVANE_DEVICE_COUNT);
 
-    // The object takes the block as it is, unvalidated, on a line in memory.
-    {
+    {  // the block as it is, unvalidated, on a line in memory
         TDLLObject object;
-        if (!(block.Reserved3[0] & 1)) {
-            object.PortCreated = true;
-            object.Comm = std::make_unique<TCommClass>(std::make_unique<testing_support::LineBackend>(
-                                                                 std::make_shared<testing_support::Line>()));
-        }
+        object.PortCreated = true;
+        object.Comm = std::make_unique<TCommClass>(
+            std::make_unique<testing_support::LineBackend>(std::make_shared<testing_support::Line>()));
         object.IniParm(&block);
         (void)object.takeStatusMsg();
     }
 
-    // And starts on the validated block as IniDriver would.
+    // The validated block as IniDriver would.
     auto line = std::make_shared<testing_support::Line>();
-    std::vector<HostTagRec> tags = {testing_support::hostTag(1, "PV1:0.0"), testing_support::hostTag(2, "SL:0"),
-                                    testing_support::hostTag(3, "SW99:0.4", OSTREVANE_VALUE_BOOLEAN),
-                                    testing_support::hostTag(4, "DEVICELINK0", OSTREVANE_VALUE_TEXT)};
+    std::vector<HostTagRec> tags = {hostTag(1, "PV1:0.0"), hostTag(2, "SL:0"),
+                                    hostTag(3, "SW99:0.4", OSTREVANE_VALUE_BOOLEAN),
+                                    hostTag(4, "DEVICELINK0", OSTREVANE_VALUE_TEXT)};
     TDLLObject object;
     if (testing_support::startOnLine(object, line, tags, validated)) {
         line->incoming = testing_support::reply("PV", " 25.0");

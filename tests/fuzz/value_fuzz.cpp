@@ -1,103 +1,58 @@
 // Value records through OnDataWrite, after an IniDriver with a few valid tags of each
-// kind. Records are built from the input field by field; a text record's pointer is
-// null or points at a zero-terminated text made from the input, never at an address
-// the input names.
-//
-// Input: calls, each: a record count byte (1..8), then per record:
-//   id byte (0..11: the tags below, 0 and 11 unknown), type byte (bit 7 set: the
-//   byte's low bits as they are, else 0..2), and the value: 8 bytes of a double
-//   (number), 4 bytes (Boolean), or a length byte (255 = null; from 200 on 100 more
-//   characters than it says) and the text's bytes; any other type: 8 raw bytes.
-#include <array>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "Ostrevane800.h"
+// kind. A text record's pointer is null or points at a text made from the input.
+// Input: calls, each: a record count byte (1..8), then per record: id byte (0..11: the
+// tags below, 0 and 11 unknown), type byte (bit 7 set: the byte's low bits as they are,
+// else 0..2), and the value (readRecord).
 #include "fuzz_support.h"
-#include "support/memory_line.h"
-
-namespace {
 
 using testing_support::hostTag;
 
-std::vector<HostTagRec> plantTags()
-{
-    return {hostTag(1, "PV1:0.0"),
-            hostTag(2, "SL1:0.0"),
-            hostTag(3, "SW1:0.2", OSTREVANE_VALUE_BOOLEAN),
-            hostTag(4, "SW1:0.3", OSTREVANE_VALUE_TEXT),
-            hostTag(5, "HS2:0.0"),
-            hostTag(6, "SL3:0.0", OSTREVANE_VALUE_TEXT),
-            hostTag(7, "ENCOMMLINK", OSTREVANE_VALUE_BOOLEAN),
-            hostTag(8, "ENDEVICELINK1"),
-            hostTag(9, "ENLOG", OSTREVANE_VALUE_TEXT),
-            hostTag(10, "COMMLINK", OSTREVANE_VALUE_TEXT)};
-}
-
-// One record; `texts` keeps its text alive for the call.
-TagDataRec readRecord(fuzzing::Input& input, std::vector<std::unique_ptr<std::string>>& texts)
+// A double (number), 4 bytes (Boolean), a length byte (255: null; from 200 on 100 more) and
+// the text (kept in `texts`); any other kind 8 raw bytes.
+static TagDataRec readRecord(fuzzing::Input& input, uint8_t id, uint8_t kind, std::list<std::string>& texts)
 {
     TagDataRec record{};
-    record.TagId = input.byte() % 12;
-    const uint8_t type = input.byte();
-    record.ValueType = (type & 0x80) ? static_cast<uint8_t>(type & 0x7F) : static_cast<uint8_t>(type % 3);
-    switch (record.ValueType) {
+    record.TagId = id;
+    record.ValueType = kind;
+    switch (kind) {
     case OSTREVANE_VALUE_NUMBER: record.Value.Number = input.value<double>(); break;
     case OSTREVANE_VALUE_BOOLEAN: record.Value.Boolean = input.value<uint32_t>(); break;
-    case OSTREVANE_VALUE_TEXT: {
-        const uint8_t length = input.byte();
-        if (length == 0xFF) {
-            record.Value.Text = nullptr;
-            break;
-        }
-        texts.push_back(std::make_unique<std::string>(input.bytes(length >= 200 ? length + 100u : length)));
-        record.Value.Text = texts.back()->data();
+    case OSTREVANE_VALUE_TEXT:
+        if (const uint8_t length = input.byte(); length != 0xFF)
+            record.Value.Text = texts.emplace_back(input.bytes(length >= 200 ? length + 100u : length)).data();
         break;
-    }
     default: input.fill(record.Value.Bytes, sizeof record.Value.Bytes); break;
     }
     return record;
 }
 
-void readAll(int rounds)
-{
-    std::array<TagDataRec, 16> values{};
-    for (int round = 0; round < rounds; ++round) {
-        uint32_t reported = 0;
-        char* message = nullptr;
-        OnDataRead(&reported, values.data(), &message);
-        fuzzing::release(message);
-        for (uint32_t i = 0; i < reported; ++i)
-            if (values[i].ValueType == OSTREVANE_VALUE_TEXT) fuzzing::release(values[i].Value.Text);
-        fuzzing::environment().advance(400);
-    }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzzing::useLineForCom1();
-    fuzzing::resetClock();
-    std::vector<HostTagRec> tags = plantTags();
+    fuzzing::begin(true);
+    constexpr uint8_t kNumber = OSTREVANE_VALUE_NUMBER, kSwitch = OSTREVANE_VALUE_BOOLEAN, kText = OSTREVANE_VALUE_TEXT;
+    const char* addresses[] = {"PV1:0.0", "SL1:0.0",    "SW1:0.2",       "SW1:0.3", "HS2:0.0",
+                               "SL3:0.0", "ENCOMMLINK", "ENDEVICELINK1", "ENLOG",   "COMMLINK"};
+    const uint8_t kinds[] = {kNumber, kNumber, kSwitch, kText, kNumber, kText, kSwitch, kNumber, kText, kText};
+    std::vector<HostTagRec> tags;
+    for (uint32_t id = 1; id <= std::size(kinds); ++id) tags.push_back(hostTag(id, addresses[id - 1], kinds[id - 1]));
     std::vector<HostTagRec*> list;
     for (HostTagRec& tag : tags) list.push_back(&tag);
-    OstrevanePDB block = testing_support::plant();
-    char* message = nullptr;
-    const bool started = IniDriver(static_cast<uint32_t>(list.size()), list.data(), &block, &message);
-    fuzzing::release(message);
-    if (!started) std::abort();  // the line is there: a failed start is a fault of its own
+    // The line is there: a failed start is a fault of its own.
+    if (!fuzzing::startDriver(list, testing_support::plant())) std::abort();
 
     fuzzing::Input input(data, size);
     for (int call = 0; call < 8 && input.remaining() > 0; ++call) {
         const int count = 1 + input.byte() % 8;
-        std::vector<std::unique_ptr<std::string>> texts;
+        std::list<std::string> texts;
         std::vector<TagDataRec> records;
-        for (int i = 0; i < count; ++i) records.push_back(readRecord(input, texts));
+        for (int i = 0; i < count; ++i) {
+            const uint8_t id = input.byte() % 12, type = input.byte();
+            records.push_back(readRecord(input, id, (type & 0x80) ? type & 0x7F : type % 3, texts));
+        }
+        char* message = nullptr;
         OnDataWrite(static_cast<uint32_t>(records.size()), records.data(), &message);
-        fuzzing::release(message);
-        readAll(2);
+        std::free(message);
+        fuzzing::readRounds(tags.size(), 2, 400);
     }
     fuzzing::endDriver();
     return 0;
