@@ -2,11 +2,8 @@
 // native build (driver linked in, clock injected, pseudo-terminal as COM1) and a
 // Windows build (the DLL under Wine, its real tick count, COM1 mapped by the runner).
 #pragma once
-#include <cstdint>
 #include <memory>
 #include <string>
-
-#include "Ostrevane800.h"
 
 class TestHost {
 public:
@@ -16,19 +13,12 @@ public:
     TestHost& operator=(const TestHost&) = delete;
 
     bool lineReady() const;
-    // True when the tests may set the driver's tick count (native builds).
-    bool clockControlled() const;
     // Lets at least `milliseconds` + 1 ms pass on the driver's tick count.
     void pass(uint32_t milliseconds);
-    // Sets the driver's tick count; only when clockControlled().
-    void setTick(uint32_t tick);
     // The OLE date the driver stamps a record with now, and how far a stamp may be off.
     double now() const;
     double stampTolerance() const;
-    // Changes a running driver's tag from inside; false where the driver cannot be reached.
-    bool setQuality(uint32_t hostId, uint32_t quality);
-
-    // Releases a text the driver handed over; returns its content.
+    // Releases a text the driver handed over, as the host must; returns its content.
     static std::string take(char* text);
 
 private:

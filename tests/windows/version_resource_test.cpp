@@ -1,63 +1,30 @@
-// The version resource as a host and the system read it: UTF-16 strings below
-// the language/code-page block named by the first translation entry.
+// The version resource as a host and the system read it: UTF-16 strings below the
+// language/code-page block named by the first translation entry.
+#include <windows.h>
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
-#include "driver_test.h"
-
-namespace wintest {
-namespace {
-
-class VersionResource : public DriverTest {
-protected:
-    void SetUp() override
-    {
-        DriverTest::SetUp();
-        DWORD ignored = 0;
-        const DWORD size = GetFileVersionInfoSizeW(lib().path.c_str(), &ignored);
-        ASSERT_GT(size, 0u) << "no version resource";
-        block_.resize(size);
-        ASSERT_TRUE(GetFileVersionInfoW(lib().path.c_str(), 0, size, block_.data()));
-    }
-
-    // The value converted with code page 936, the host's, whatever the system code page.
-    bool stringValue(const std::wstring& path, std::string& value)
-    {
-        wchar_t* text = nullptr;
-        UINT length = 0;
-        if (!VerQueryValueW(block_.data(), path.c_str(), reinterpret_cast<void**>(&text), &length) || !text)
-            return false;
-        const int size = WideCharToMultiByte(936, 0, text, -1, nullptr, 0, nullptr, nullptr);
-        if (size <= 0) return false;
-        value.assign(size, '\0');
-        WideCharToMultiByte(936, 0, text, -1, value.data(), size, nullptr, nullptr);
-        value.resize(size - 1);
-        return true;
-    }
-
-    std::vector<unsigned char> block_;
-};
-
-TEST_F(VersionResource, FirstTranslationIsSimplifiedChineseWithCodePage936)
+TEST(VersionResource, SimplifiedChineseTextsAndTheFileVersion)
 {
-    struct Translation {
-        WORD language;
-        WORD codePage;
-    }* translation = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(GetModuleHandleW(L"Ostrevane800.dll"), path, MAX_PATH), 0u);
+    DWORD ignored = 0;
+    std::vector<unsigned char> block(GetFileVersionInfoSizeW(path, &ignored));
+    ASSERT_FALSE(block.empty()) << "no version resource";
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()));
+    void* found = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(block_.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
-    ASSERT_GE(length, sizeof(Translation));
-    EXPECT_EQ(translation->language, 0x0804);
-    EXPECT_EQ(translation->codePage, 936);
-}
-
-TEST_F(VersionResource, StringValuesCarryTheDriverTexts)
-{
-    const struct {
-        const wchar_t* key;
-        std::string value;
-    } expected[] = {
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &found, &length) && length >= 4);
+    EXPECT_EQ(static_cast<WORD*>(found)[0], 0x0804);  // the first translation: language, code page
+    EXPECT_EQ(static_cast<WORD*>(found)[1], 936);
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", &found, &length) && length >= sizeof(VS_FIXEDFILEINFO));
+    const auto* fixed = static_cast<VS_FIXEDFILEINFO*>(found);
+    EXPECT_EQ(fixed->dwFileVersionMS, (3u << 16) | 11u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 3u);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+    const std::pair<const wchar_t*, std::string> strings[] = {
         {L"DeviceName", "Ostrevane仪表"},
         {L"DevTypeName", "仪表"},
         {L"DevIDName", "仪表号"},
@@ -68,24 +35,13 @@ TEST_F(VersionResource, StringValuesCarryTheDriverTexts)
         {L"ProductVersion", "1.4.0.0"},
         {L"OriginalFilename", "Ostrevane800.dll"},
     };
-    for (const auto& entry : expected) {
-        std::string value;
-        EXPECT_TRUE(stringValue(std::wstring(L"\\StringFileInfo\\080403A8\\") + entry.key, value))
-            << "missing: " << std::string(entry.key, entry.key + wcslen(entry.key));
-        EXPECT_EQ(value, entry.value);
+    for (const auto& [key, expected] : strings) {
+        SCOPED_TRACE(std::string(expected));
+        ASSERT_TRUE(VerQueryValueW(block.data(), (std::wstring(L"\\StringFileInfo\\080403A8\\") + key).c_str(), &found,
+                                   &length));
+        // Converted with code page 936, the host's, whatever the system code page.
+        char value[256] = {};
+        WideCharToMultiByte(936, 0, static_cast<wchar_t*>(found), -1, value, sizeof value, nullptr, nullptr);
+        EXPECT_EQ(value, expected);
     }
 }
-
-TEST_F(VersionResource, FixedPartCarriesTheFileVersionNumbers)
-{
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(block_.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
-    EXPECT_EQ(fixed->dwFileVersionMS, (3u << 16) | 11u);
-    EXPECT_EQ(fixed->dwFileVersionLS, (0u << 16) | 3u);
-    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
-}
-
-}  // namespace
-}  // namespace wintest
