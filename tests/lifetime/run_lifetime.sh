@@ -10,22 +10,16 @@ set -u
 wine_arch=""
 if [ "${1:-}" = "--wine" ]; then wine_arch="$2"; shift 2; fi
 [ $# -ge 2 ] || { echo "usage: run_lifetime.sh [--wine win64|win32] PROBE LIBRARY [CASE...]" >&2; exit 2; }
-probe="$(realpath "$1")"; library="$(realpath "$2")"; shift 2
+probe="$(realpath "$1")" library="$(realpath "$2")"
+shift 2
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || cases=(untouched no-free thread-at-exit thread-ends reload)
+[ $# -gt 0 ] || cases=(untouched no-free thread-at-exit thread-ends reload)
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-
-# Statistics blocks each case must leave, one per ended object. On
-# Windows the loader ends other threads without their detach before the process
-# detach, so an object held by such a thread at exit is not ended: no count there.
-expected() {
-    case "$1" in
-        untouched) echo 0 ;;
-        no-free | thread-ends) echo 1 ;;
-        thread-at-exit) [ -n "$wine_arch" ] && echo any || echo 1 ;;
-        reload) echo 2 ;;
-    esac
-}
+# Statistics blocks each case must leave, one per ended object. On Windows the loader
+# ends other threads without their detach before the process detach, so an object
+# held by such a thread at exit is not ended: no count there.
+declare -A want=([untouched]=0 [no-free]=1 [thread-ends]=1 [thread-at-exit]=1 [reload]=2)
+[ -n "$wine_arch" ] && want[thread-at-exit]=any
 
 work="$(mktemp -d)"
 holder_pid=""
@@ -37,7 +31,6 @@ cleanup() {
 trap cleanup EXIT
 
 run=("$probe")
-library_arg="$library"
 if [ -n "$wine_arch" ]; then
     # shellcheck source=scripts/wine-env.sh
     . "$root/scripts/wine-env.sh" "$wine_arch"
@@ -47,7 +40,7 @@ if [ -n "$wine_arch" ]; then
     exec 9>"$OSTREVANE_WINE_LOCK"
     flock -w 600 9 || { echo "lifetime: FAILED ($OSTREVANE_WINE_LOCK stayed locked)"; exit 1; }
     run=("$OSTREVANE_WINE" "$probe")
-    library_arg="Z:${library//\//\\}"
+    library="Z:${library//\//\\}"
 fi
 
 # The line's far end: a holder that keeps the pseudo-terminal open and swallows the polls.
@@ -58,7 +51,7 @@ for _ in $(seq 50); do [ -s "$work/pty-path" ] && break; sleep 0.1; done
 slave="$(head -n 1 "$work/pty-path")"
 [ -n "$slave" ] || { echo "lifetime: FAILED (no pseudo-terminal)"; exit 1; }
 export OSTREVANE800_COM1="$slave"
-unset ZORVA_PATH
+unset ZORVA_PATH  # the log below each case's folder
 if [ -n "$wine_arch" ]; then
     "$OSTREVANE_WINE" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$slave" /f >/dev/null 2>&1 &&
         "$OSTREVANE_WINESERVER" -k >/dev/null 2>&1
@@ -71,14 +64,13 @@ failed=0
 for scenario in "${cases[@]}"; do
     folder="$work/$scenario"
     mkdir -p "$folder"
-    (cd "$folder" && timeout 60 "${run[@]}" "$library_arg" "$scenario") >"$folder/output.txt" 2>&1
+    (cd "$folder" && timeout 60 "${run[@]}" "$library" "$scenario") >"$folder/output.txt" 2>&1
     status=$?
     blocks=$(LC_ALL=C grep -a -c -F "$marker" "$folder/Debug/Ostrevane800.Log" 2>/dev/null)
-    want="$(expected "$scenario")"
-    if [ "$status" -ne 0 ] || ! grep -q "^$scenario: done" <(tr -d '\r' <"$folder/output.txt"); then
+    if [ "$status" -ne 0 ] || ! tr -d '\r' <"$folder/output.txt" | grep -q "^$scenario: done"; then
         echo "lifetime $scenario: FAILED (exit status $status)"; sed 's/^/    /' "$folder/output.txt"; failed=1
-    elif [ "$want" != any ] && [ "${blocks:-0}" != "$want" ]; then
-        echo "lifetime $scenario: FAILED ($blocks statistics blocks in the log, expected $want)"; failed=1
+    elif [ "${want[$scenario]}" != any ] && [ "${blocks:-0}" != "${want[$scenario]}" ]; then
+        echo "lifetime $scenario: FAILED (${blocks:-0} statistics blocks in the log, expected ${want[$scenario]})"; failed=1
     else
         echo "lifetime $scenario: passed (statistics blocks: ${blocks:-0})"
     fi

@@ -80,19 +80,14 @@ DWORD_PTR sendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0
 }
 
 // The caption, read without a message, so a busy page thread cannot block the engineer.
-std::wstring textOf(HWND window)
+std::wstring textOf(HWND window, int(WINAPI* get)(HWND, LPWSTR, int) = InternalGetWindowText)
 {
     wchar_t buffer[512] = {};
-    const int length = InternalGetWindowText(window, buffer, 512);
+    const int length = get(window, buffer, 512);
     return std::wstring(buffer, length > 0 ? length : 0);
 }
 
-std::wstring classOf(HWND window)
-{
-    wchar_t buffer[128] = {};
-    const int length = GetClassNameW(window, buffer, 128);
-    return std::wstring(buffer, length > 0 ? length : 0);
-}
+std::wstring classOf(HWND window) { return textOf(window, GetClassNameW); }
 
 bool isClass(HWND window, const wchar_t* name) { return _wcsicmp(classOf(window).c_str(), name) == 0; }
 
@@ -294,6 +289,7 @@ bool saveLogAs(HWND)
 
 enum class Act {
     Page,         // wait for the page whose caption holds `text`; photographed into `picture`
+    Shot,         // the page photographed into `picture`
     Hidden,       // no window whose caption holds `text` is shown (the page under another)
     Click,        // the button whose caption starts with `text`
     DoubleClick,  // the same with the mouse's double click
@@ -337,6 +333,7 @@ bool perform(const Step& step, HWND& page)
             },
             "page " + quoted(step.text));
         return page && (step.picture.empty() || screenshot(page, step.picture));
+    case Act::Shot: return screenshot(page, step.picture);
     case Act::Hidden: return hidden(step.text);
     case Act::Click:
     case Act::DoubleClick: {
@@ -348,7 +345,7 @@ bool perform(const Step& step, HWND& page)
             PostMessageW(button, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(4, 4));
         return true;
     }
-    case Act::Close: PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0); return gone(page, quoted(textOf(page)));
+    case Act::Close: return PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0) && gone(page, quoted(textOf(page)));
     case Act::Message: {
         HWND box = waitForWindow(isDialog, "message box");
         if (!box || (!step.picture.empty() && !screenshot(box, step.picture))) return false;
@@ -387,6 +384,15 @@ int usedDevices(const OstrevanePDB& pdb)
     int used = 0;
     for (const DeviceEntry& entry : pdb.Devices) used += entry.DeviceType != OSTREVANE_NO_DEVICE ? 1 : 0;
     return used;
+}
+
+// From the start page to the several-devices page.
+std::vector<Step> toSeveralDevices(std::initializer_list<Step> then)
+{
+    std::vector<Step> steps = {{Act::Page, kStart},   {Act::Click, kNext}, {Act::Page, kMode},
+                               {Act::Click, L"多个"}, {Act::Click, kNext}, {Act::Page, kSeveral}};
+    steps.insert(steps.end(), then);
+    return steps;
 }
 
 struct Run {
@@ -438,38 +444,24 @@ const Run kRuns[] = {
      2,
      nullptr},
     {"several devices, closed by the close box",
-     {{Act::Page, kStart},
-      {Act::Click, kNext},
-      {Act::Page, kMode},
-      {Act::Click, L"多个"},
-      {Act::Click, kNext},
-      {Act::Page, kSeveral, "several-devices.png"},
-      {Act::Selected, L"", "", -1},
-      {Act::Close}},
-     1,
+     toSeveralDevices({{Act::Shot, L"", "several-devices.png"}, {Act::Selected, L"", "", -1}, {Act::Close}}), 1,
      nullptr},
     // A number beyond the range shows the highest; Add puts that device in the tree;
     // even parity on the serial page reaches the summary; Finish writes it.
     {"several devices: add device 99, even parity, Finish",
-     {{Act::Page, kStart},
-      {Act::Click, kNext},
-      {Act::Page, kMode},
-      {Act::Click, L"多个"},
-      {Act::Click, kNext},
-      {Act::Page, kSeveral},
-      {Act::Type, L"150"},
-      {Act::Shows, L"99"},
-      {Act::Click, L"添加"},
-      {Act::Tree, L"", "", 2},
-      {Act::Shows, L"1"},
-      {Act::Click, kNext},
-      {Act::Page, kSerial},
-      {Act::Click, L"偶校验"},
-      {Act::Click, kNext},
-      {Act::Page, kConfirm},
-      {Act::Tree, L"", "", 2},
-      {Act::Holds, L"偶校验"},
-      {Act::Click, L"完成"}},
+     toSeveralDevices({{Act::Type, L"150"},
+                       {Act::Shows, L"99"},
+                       {Act::Click, L"添加"},
+                       {Act::Tree, L"", "", 2},
+                       {Act::Shows, L"1"},
+                       {Act::Click, kNext},
+                       {Act::Page, kSerial},
+                       {Act::Click, L"偶校验"},
+                       {Act::Click, kNext},
+                       {Act::Page, kConfirm},
+                       {Act::Tree, L"", "", 2},
+                       {Act::Holds, L"偶校验"},
+                       {Act::Click, L"完成"}}),
      1,
      [](const OstrevanePDB& pdb) {
          return usedDevices(pdb) == 2 && pdb.Devices[99].DeviceType != OSTREVANE_NO_DEVICE && pdb.CreateMode == 1 &&
@@ -488,7 +480,7 @@ const Run kRuns[] = {
 
 // One wizard run: the engineer's steps on their own thread while this thread is in
 // DLLEdDev. Steps that fail close whatever is left so the run can end.
-void runWizard(decltype(&DLLEdDev) edit, OstrevanePDB& pdb, const Run& run)
+void runWizard(OstrevanePDB& pdb, const Run& run)
 {
     say(std::string("run: ") + run.name);
     const OstrevanePDB before = pdb;
@@ -510,7 +502,7 @@ void runWizard(decltype(&DLLEdDev) edit, OstrevanePDB& pdb, const Run& run)
             ExitProcess(1);
         }
     });
-    const uint32_t result = edit(reinterpret_cast<uintptr_t>(hostWindow), &pdb);
+    const uint32_t result = DLLEdDev(reinterpret_cast<uintptr_t>(hostWindow), &pdb);
     returned = true;
     engineer.join();
     if (result != run.result) fail(std::string(run.name) + ": DLLEdDev gave " + std::to_string(result));
@@ -525,13 +517,8 @@ int main()
 {
     ULONG_PTR gdiplus = 0;
     Gdiplus::GdiplusStartupInput startup;
-    HMODULE library = LoadLibraryW(L"Ostrevane800.dll");
-    auto edit = reinterpret_cast<decltype(&DLLEdDev)>(
-        reinterpret_cast<void*>(library ? GetProcAddress(library, "DLLEdDev") : nullptr));
-    auto fill = reinterpret_cast<decltype(&FullPDB)>(
-        reinterpret_cast<void*>(library ? GetProcAddress(library, "FullPDB") : nullptr));
-    if (!edit || !fill || Gdiplus::GdiplusStartup(&gdiplus, &startup, nullptr) != Gdiplus::Ok) {
-        say("FAIL (Ostrevane800.dll or GDI+ could not be loaded: error " + std::to_string(GetLastError()) + ")");
+    if (Gdiplus::GdiplusStartup(&gdiplus, &startup, nullptr) != Gdiplus::Ok) {
+        say("FAIL (GDI+ could not be started)");
         return 1;
     }
     WNDCLASSW host{};
@@ -545,8 +532,8 @@ int main()
     ShowWindow(hostWindow, SW_SHOWNOACTIVATE);
 
     OstrevanePDB pdb{};
-    fill(&pdb);
-    for (const Run& run : kRuns) runWizard(edit, pdb, run);
+    FullPDB(&pdb);
+    for (const Run& run : kRuns) runWizard(pdb, run);
     DestroyWindow(hostWindow);
     Gdiplus::GdiplusShutdown(gdiplus);
     if (failures.empty()) {
