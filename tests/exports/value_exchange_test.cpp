@@ -29,8 +29,6 @@ HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, I
     HostTagRec record;
     std::memset(&record, 0, sizeof record);
     record.TagId = id;
-    const std::string name = "T" + std::to_string(id);
-    std::memcpy(record.Name, name.data(), name.size());
     std::memcpy(record.Address, address.data(), std::min(address.size(), sizeof record.Address));
     record.ValueType = valueType;
     record.ReportInterval = interval;
@@ -48,17 +46,13 @@ class ValueExchange : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(host.lineReady()); }
 
-    // The default configuration (an 808 at address 0, COM1) and device 3, an 808.
+    // The default configuration: an 808 at address 0 on COM1.
     void start(std::vector<HostTagRec> tags)
     {
         hostTags = std::move(tags);
         for (HostTagRec& record : hostTags) pointers.push_back(&record);
         block.resize(GetPDBLen());
         FullPDB(block.data());
-        DeviceEntry& entry = reinterpret_cast<OstrevanePDB*>(block.data())->Devices[3];
-        entry.DeviceType = OSTREVANE_DEVICE_808;
-        entry.TypeName[0] = 12;
-        std::memcpy(entry.TypeName + 1, "Ostrevane808", 12);
         char* msg = nullptr;
         ASSERT_EQ(IniDriver(static_cast<uint32_t>(pointers.size()), pointers.data(), block.data(), &msg), 1);
         TestHost::take(msg);
@@ -95,10 +89,10 @@ protected:
 // Tag 2 names no tag type and is refused; tag 8 waits a minute for its first report.
 TEST_F(ValueExchange, NewTagsAreReportedSixTimesThenOnlyWhenChanged)
 {
-    start({hostTag(1, "PV3:0.0", kNumber, {VT_R8, 21.5}), hostTag(2, "XX3:0.0", kNumber),
-           hostTag(3, "SW3:0.1", kSwitch, {VT_BOOL, 1}), hostTag(4, "ENCOMMLINK", kText),
-           hostTag(5, "PV3:0.0", kText, {VT_BSTR, 0, u"温度"}), hostTag(6, "SP3:0.0", kText),
-           hostTag(7, "ENCOMMLINK", kSwitch), hostTag(8, "PV3:0.0", kNumber, {VT_R8, 1}, 60000)});
+    start({hostTag(1, "PV0:0.0", kNumber, {VT_R8, 21.5}), hostTag(2, "XX0:0.0", kNumber),
+           hostTag(3, "SW0:0.1", kSwitch, {VT_BOOL, 1}), hostTag(4, "ENCOMMLINK", kText),
+           hostTag(5, "PV0:0.0", kText, {VT_BSTR, 0, u"温度"}), hostTag(6, "SP0:0.0", kText),
+           hostTag(7, "ENCOMMLINK", kSwitch), hostTag(8, "PV0:0.0", kNumber, {VT_R8, 1}, 60000)});
     for (int call = 0; call < 6; ++call) {
         ASSERT_EQ(read(0), (Ids{1, 3, 4, 5, 6, 7})) << "call " << call;
         EXPECT_EQ(records[0].ValueType, kNumber);
@@ -117,7 +111,7 @@ TEST_F(ValueExchange, NewTagsAreReportedSixTimesThenOnlyWhenChanged)
 
 TEST_F(ValueExchange, WritesThatMatchNoTagAndCallsWithoutRecordsChangeNothing)
 {
-    start({hostTag(1, "HS3:0.0", kNumber, {VT_R8, 1}), hostTag(2, "SW3:0.1", kSwitch)});
+    start({hostTag(1, "HS0:0.0", kNumber, {VT_R8, 1}), hostTag(2, "SW0:0.1", kSwitch)});
     std::vector<TagDataRec> writes(3);
     std::memset(writes.data(), 0, writes.size() * sizeof(TagDataRec));
     writes[0].TagId = 99;  // no such tag

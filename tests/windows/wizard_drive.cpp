@@ -12,6 +12,7 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -304,14 +305,11 @@ enum class Act {
 };
 
 struct Step {
-    Step(Act act, const wchar_t* text = L"", const char* picture = "", int number = 0, bool (*check)(HWND) = nullptr)
-        : act(act), text(text), picture(picture), number(number), check(check)
-    {}
     Act act;
-    std::wstring text;
-    std::string picture;
-    int number;
-    bool (*check)(HWND);
+    std::wstring text = L"";
+    std::string picture = "";
+    int number = 0;
+    bool (*check)(HWND) = nullptr;
 };
 
 bool hidden(const std::wstring& caption)
@@ -487,12 +485,8 @@ void runWizard(OstrevanePDB& pdb, const Run& run)
     std::atomic<bool> returned{false};
     std::thread engineer([&] {
         HWND page = nullptr;
-        bool failed = false;
-        for (const Step& step : run.steps)
-            if (!perform(step, page)) {
-                failed = true;
-                break;
-            }
+        const bool failed =
+            !std::all_of(run.steps.begin(), run.steps.end(), [&](const Step& step) { return perform(step, page); });
         if (!waitFor([&] {
                 if (failed)
                     for (HWND window : pageWindows()) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
