@@ -515,14 +515,9 @@ int main()
         say("FAIL (GDI+ could not be started)");
         return 1;
     }
-    WNDCLASSW host{};
-    host.lpfnWndProc = DefWindowProcW;
-    host.hInstance = GetModuleHandleW(nullptr);
-    host.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    host.lpszClassName = L"OstrevaneDriveHost";
-    RegisterClassW(&host);
-    hostWindow = CreateWindowExW(0, host.lpszClassName, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 120, nullptr, nullptr,
-                                 host.hInstance, nullptr);
+    // The host's main window, of a class the system has.
+    hostWindow =
+        CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 120, nullptr, nullptr, nullptr, nullptr);
     ShowWindow(hostWindow, SW_SHOWNOACTIVATE);
 
     OstrevanePDB pdb{};
