@@ -103,7 +103,7 @@ TEST_F(ValueExchange, NewTagsAreReportedSixTimesThenOnlyWhenChanged)
         EXPECT_EQ(uint32_t{records[1].Value.Boolean}, 1u);
         EXPECT_EQ(TestHost::take(records[2].Value.Text), "Ostrevane仪表打开通信线路");
         EXPECT_EQ(TestHost::take(records[3].Value.Text), "温度");
-        EXPECT_EQ(records[4].Value.Text, nullptr);  // an empty text is nil
+        EXPECT_EQ(static_cast<const char*>(records[4].Value.Text), nullptr);  // an empty text is nil
         EXPECT_EQ(uint32_t{records[5].Value.Boolean}, 1u);
     }
     EXPECT_EQ(read(0), Ids{});

@@ -22,7 +22,7 @@ int main(void)
         perror("pty_hold");
         return 1;
     }
-    signal(SIGPIPE, SIG_IGN);  /* SIGTERM, SIGINT and SIGHUP end it as they come */
+    signal(SIGPIPE, SIG_IGN); /* SIGTERM, SIGINT and SIGHUP end it as they come */
     printf("%s\n", slavePath);
     fflush(stdout);
     char discard[4096];
