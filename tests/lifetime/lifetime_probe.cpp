@@ -1,15 +1,11 @@
-// Plays a host that leaves the driver in each of the ways a real host process may:
-// exiting without a call, exiting with objects still held (by itself or by another
-// thread), a thread ending without FreeDriver, and unloading and loading again.
-// The driver must survive each, and end every object it still holds with its
-// statistics block in the log; tests/lifetime/run_lifetime.sh checks both.
-//
-//   lifetime_probe LIBRARY untouched|no-free|thread-at-exit|thread-ends|reload
+// A host leaving the driver each way a host process may: exiting without a call or
+// with objects held (by itself or another thread), a thread ending without FreeDriver,
+// unloading and loading again. run_lifetime.sh checks that the process ends well and
+// every object still held wrote its statistics block to the log.
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,20 +30,20 @@ bool startDriver(const DriverLibrary& library)
     char* message = nullptr;
     const bool started = calls.IniDriver(1, tags, block.data(), &message) != 0;
     std::printf("IniDriver: %s (%s)\n", started ? "true" : "false", DriverLibrary::take(message).c_str());
+    uint32_t count = 0;
+    TagDataRec records[1] = {};
     for (int pass = 0; pass < 3; ++pass) {
-        uint32_t count = 0;
-        TagDataRec records[1] = {};
         calls.OnDataRead(&count, records, &message);
         DriverLibrary::take(message);
     }
     return started;
 }
 
-std::unique_ptr<DriverLibrary> load(const std::string& path)
+std::unique_ptr<DriverLibrary> load(const char* path)
 {
     std::string error;
     auto library = DriverLibrary::load(path, error);
-    if (!library) std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), error.c_str());
+    if (!library) std::fprintf(stderr, "cannot load %s: %s\n", path, error.c_str());
     return library;
 }
 
@@ -55,36 +51,24 @@ std::unique_ptr<DriverLibrary> load(const std::string& path)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: lifetime_probe LIBRARY untouched|no-free|thread-at-exit|thread-ends|reload\n");
-        return 2;
-    }
-    const std::string scenario = argv[2];
-    auto library = load(argv[1]);
-    if (!library) return 1;
+    auto library = argc == 3 ? load(argv[1]) : nullptr;
+    if (argc == 3 && !library) return 1;
+    const std::string scenario = library ? argv[2] : "";  // none: the usage below
     bool started = true;
     if (scenario == "untouched") {
         // Loaded, never called.
     } else if (scenario == "no-free") {
         started = startDriver(*library);
     } else if (scenario == "thread-at-exit") {
-        // The process ends with another thread still holding its object. Notified
-        // under the lock, so that the exit's destruction of the condition variable
-        // comes after the notification.
-        static std::mutex lock;
-        static std::condition_variable ready;
-        static bool holding = false;
+        // The process ends with another thread still holding its object; std::exit
+        // leaves main's locals, the promise among them, alone.
+        std::promise<void> holding;
         std::thread([&] {
             startDriver(*library);
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                holding = true;
-                ready.notify_all();
-            }
+            holding.set_value();
             for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
         }).detach();
-        std::unique_lock<std::mutex> guard(lock);
-        ready.wait(guard, [] { return holding; });
+        holding.get_future().wait();
         std::printf("%s: done\n", scenario.c_str());
         std::fflush(stdout);
         std::exit(0);
@@ -99,7 +83,7 @@ int main(int argc, char** argv)
         if (library) library->calls().FreeDriver();
         library.reset();
     } else {
-        std::fprintf(stderr, "unknown case %s\n", scenario.c_str());
+        std::fprintf(stderr, "usage: lifetime_probe LIBRARY untouched|no-free|thread-at-exit|thread-ends|reload\n");
         return 2;
     }
     if (!started) return 1;

@@ -1,11 +1,6 @@
-// Drives the configuration wizard of Ostrevane800.dll through its real windows, as
-// an engineer would, photographs the pages and checks what the wizard wrote.
-//
-// The main thread plays the host: it owns a main window and calls DLLEdDev, which
-// runs the pages modally. A second thread plays the engineer, following one table
-// of steps per run: wait for a page by its caption, photograph it, click, type,
-// check what it shows. The pictures go to the current folder as PNG files. The
-// last line says PASS or FAIL.
+// Drives the configuration wizard of Ostrevane800.dll through its real windows: the
+// main thread is the host in DLLEdDev, a second thread the engineer following one
+// table of steps per run. Pages are saved as PNG files here; the last line says PASS or FAIL.
 #include <windows.h>
 #include <commctrl.h>
 #include <objidl.h>  // GDI+ needs its property types first
@@ -18,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <iterator>
 #include <mutex>
 #include <set>
 #include <string>
@@ -35,17 +29,10 @@ std::mutex outputLock;
 std::vector<std::string> failures;
 int screenshots = 0;
 
-void say(const std::string& line)
-{
-    std::lock_guard<std::mutex> lock(outputLock);
-    std::printf("wizard-drive: %s\n", line.c_str());
-    std::fflush(stdout);
-}
-
 bool fail(const std::string& what)
 {
-    say("failed: " + what);
     std::lock_guard<std::mutex> lock(outputLock);
+    std::printf("wizard-drive: failed: %s\n", what.c_str());
     failures.push_back(what);
     return false;
 }
@@ -88,9 +75,7 @@ std::wstring textOf(HWND window, int(WINAPI* get)(HWND, LPWSTR, int) = InternalG
     return std::wstring(buffer, length > 0 ? length : 0);
 }
 
-std::wstring classOf(HWND window) { return textOf(window, GetClassNameW); }
-
-bool isClass(HWND window, const wchar_t* name) { return _wcsicmp(classOf(window).c_str(), name) == 0; }
+bool isClass(HWND window, const wchar_t* name) { return _wcsicmp(textOf(window, GetClassNameW).c_str(), name) == 0; }
 
 // The text of a control, kept on the page's thread.
 std::wstring controlText(HWND control)
@@ -135,14 +120,12 @@ HWND childStartingWith(HWND page, const std::wstring& text, bool buttonsOnly = t
 std::vector<HWND> pageWindows()
 {
     std::vector<HWND> found;
-    const Visitor visitor = [&](HWND window) {
+    for (HWND w = FindWindowExW(nullptr, nullptr, nullptr, nullptr); w;
+         w = FindWindowExW(nullptr, w, nullptr, nullptr)) {
         DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId() && window != hostWindow && IsWindowVisible(window))
-            found.push_back(window);
-        return true;
-    };
-    EnumWindows(visit, reinterpret_cast<LPARAM>(&visitor));
+        GetWindowThreadProcessId(w, &process);
+        if (process == GetCurrentProcessId() && w != hostWindow && IsWindowVisible(w)) found.push_back(w);
+    }
     return found;
 }
 
@@ -158,7 +141,7 @@ HWND waitForWindow(const std::function<bool(HWND)>& wanted, const std::string& w
     return found;
 }
 
-bool isDialog(HWND window) { return classOf(window) == L"#32770"; }
+bool isDialog(HWND window) { return isClass(window, L"#32770"); }
 
 bool gone(HWND window, const std::string& what)
 {
@@ -166,19 +149,13 @@ bool gone(HWND window, const std::string& what)
            fail(what + " did not close within 10 s");
 }
 
-int treeCount(HWND page)
+// The page's tree: its node count, or its selection (0 the first node, 1 another, -1 none).
+int tree(HWND page, bool selection)
 {
     HWND tree = childOfClass(page, L"SysTreeView32");
-    return tree ? static_cast<int>(sendTo(tree, TVM_GETCOUNT)) : -1;
-}
-
-// The selected node of the page's tree: 0 the first, 1 another, -1 none.
-int treeSelection(HWND page)
-{
-    HWND tree = childOfClass(page, L"SysTreeView32");
+    if (!selection) return tree ? static_cast<int>(sendTo(tree, TVM_GETCOUNT)) : -1;
     const DWORD_PTR selected = tree ? sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET) : 0;
-    if (!selected) return -1;
-    return selected == sendTo(tree, TVM_GETNEXTITEM, TVGN_ROOT) ? 0 : 1;
+    return !selected ? -1 : selected == sendTo(tree, TVM_GETNEXTITEM, TVGN_ROOT) ? 0 : 1;
 }
 
 // Until the page's thread has gone through its loop with nothing left to paint.
@@ -205,10 +182,11 @@ bool screenshot(HWND window, const std::string& file)
     info.bmiHeader = {static_cast<DWORD>(sizeof info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, picture);
+    SelectObject(memory, picture);
     const bool copied = width > 0 && height > 0 && bits &&
                         BitBlt(memory, 0, 0, width, height, screen, outer.left, outer.top, SRCCOPY | CAPTUREBLT);
-    SelectObject(memory, previous);
+    DeleteDC(memory);  // the picture leaves the device context before GDI+ reads it
+    ReleaseDC(nullptr, screen);
     // A page drawn at all shows text, frames and a title bar: many colours.
     std::set<uint32_t> colours;
     for (int i = 0; copied && i < width * height && colours.size() < 4; ++i)
@@ -218,26 +196,17 @@ bool screenshot(HWND window, const std::string& file)
     const std::wstring path(file.begin(), file.end());
     const bool saved = colours.size() >= 4 && image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
     DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     if (!saved) return fail(file + (colours.size() < 4 ? ": the picture is blank" : ": could not be saved"));
-    say("saved " + file + " (" + std::to_string(width) + "x" + std::to_string(height) + ") of " +
-        quoted(textOf(window)));
     std::lock_guard<std::mutex> lock(outputLock);
     ++screenshots;
     return true;
 }
 
-// ---- checks of whole pages -----------------------------------------------------------
-
-// The start page: its size, centred on the screen, on top, and the host held off.
+// The start page: centred on the screen, on top, and the host held off.
 bool checkFrame(HWND page)
 {
-    RECT client{}, outer{};
-    GetClientRect(page, &client);
+    RECT outer{};
     GetWindowRect(page, &outer);
-    if (client.right != 475 || client.bottom != 333)
-        fail("client area is " + std::to_string(client.right) + "x" + std::to_string(client.bottom) + ", not 475x333");
     const int left = (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2;
     if (std::abs(outer.left - left) > 1 || std::abs(outer.top - top) > 1) fail("the page is not centred on the screen");
@@ -264,7 +233,7 @@ bool logLoaded(HWND debug)
 // gets the log extension, and the file is written.
 bool saveLogAs(HWND)
 {
-    constexpr int kFileTypes = 0x470, kNameBox = 0x47C;  // cmb1 and cmb13 of the common file dialogs
+    constexpr int kFileTypes = 0x470;  // cmb1 of the common file dialogs
     HWND dialog = waitForWindow([](HWND w) { return isDialog(w) && GetDlgItem(w, kFileTypes); }, "save dialog");
     if (!dialog) return false;
     wchar_t type[256] = {};
@@ -274,10 +243,8 @@ bool saveLogAs(HWND)
     GetCurrentDirectoryW(MAX_PATH, folder);
     const std::wstring base = std::wstring(folder) + L"\\saved-log";
     DeleteFileW((base + L".log").c_str());
-    HWND name = findChild(dialog, [](HWND c) { return GetDlgCtrlID(c) == kNameBox && isClass(c, L"Edit"); });
-    if (!name) name = childOfClass(dialog, L"Edit");
-    if (!name) return fail("the save dialog has no name box");
-    sendTo(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(base.c_str()));
+    if (!sendTo(childOfClass(dialog, L"Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(base.c_str())))
+        return fail("the save dialog has no name box");
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     if (!gone(dialog, "the save dialog")) return false;
     const bool written =
@@ -286,32 +253,21 @@ bool saveLogAs(HWND)
     return written || fail("Save As did not write " + narrow(base) + ".log");
 }
 
-// ---- the engineer's steps ------------------------------------------------------------
+// The engineer's steps, each on the page in hand (a Page step sets it).
+using Step = std::function<bool(HWND& page)>;
 
-enum class Act {
-    Page,         // wait for the page whose caption holds `text`; photographed into `picture`
-    Shot,         // the page photographed into `picture`
-    Hidden,       // no window whose caption holds `text` is shown (the page under another)
-    Click,        // the button whose caption starts with `text`
-    DoubleClick,  // the same with the mouse's double click
-    Close,        // the page's close box
-    Message,      // a message box: photographed into `picture`, `text` hidden under it, answered with OK
-    Type,         // `text` into the page's edit box
-    Shows,        // the page's edit box comes to show `text`
-    Holds,        // the page's edit box comes to hold `text`
-    Tree,         // the page's tree comes to hold `number` nodes
-    Selected,     // the tree's selection (see treeSelection) is `number`
-    Check,        // `check` passes on the page
-};
+// Waits for the page whose caption holds `caption`; photographed into `picture`.
+Step page(const wchar_t* caption, const std::string& picture = "")
+{
+    return [=](HWND& page) {
+        page = waitForWindow(
+            [&](HWND w) { return IsWindowEnabled(w) && !isDialog(w) && textOf(w).find(caption) != std::wstring::npos; },
+            "page " + quoted(caption));
+        return page && (picture.empty() || screenshot(page, picture));
+    };
+}
 
-struct Step {
-    Act act;
-    std::wstring text = L"";
-    std::string picture = "";
-    int number = 0;
-    bool (*check)(HWND) = nullptr;
-};
-
+// No window whose caption holds `caption` is shown: the page is under another.
 bool hidden(const std::wstring& caption)
 {
     for (HWND window : pageWindows())
@@ -320,77 +276,75 @@ bool hidden(const std::wstring& caption)
     return true;
 }
 
-bool perform(const Step& step, HWND& page)
+// The button whose caption starts with `text`, clicked, or double clicked with the mouse.
+Step click(const wchar_t* text, bool twice = false)
 {
-    HWND edit = childOfClass(page, L"Edit");
-    switch (step.act) {
-    case Act::Page:
-        page = waitForWindow(
-            [&](HWND w) {
-                return IsWindowEnabled(w) && !isDialog(w) && textOf(w).find(step.text) != std::wstring::npos;
-            },
-            "page " + quoted(step.text));
-        return page && (step.picture.empty() || screenshot(page, step.picture));
-    case Act::Shot: return screenshot(page, step.picture);
-    case Act::Hidden: return hidden(step.text);
-    case Act::Click:
-    case Act::DoubleClick: {
-        HWND button = childStartingWith(page, step.text);
+    return [=](HWND& page) {
+        HWND button = childStartingWith(page, text);
         if (!button || !IsWindowEnabled(button) || !IsWindowVisible(button))
-            return fail("no button " + quoted(step.text) + " to click on " + quoted(textOf(page)));
-        if (step.act == Act::Click) return PostMessageW(button, BM_CLICK, 0, 0);
+            return fail("no button " + quoted(text) + " to click on " + quoted(textOf(page)));
+        if (!twice) return PostMessageW(button, BM_CLICK, 0, 0) != 0;
         for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
             PostMessageW(button, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(4, 4));
         return true;
-    }
-    case Act::Close: return PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0) && gone(page, quoted(textOf(page)));
-    case Act::Message: {
+    };
+}
+
+// The page's close box.
+bool closeBox(HWND& page) { return PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0) && gone(page, quoted(textOf(page))); }
+
+// A message box, photographed into `picture`, `over` hidden under it, answered with OK.
+Step message(const std::string& picture = "", const wchar_t* over = nullptr)
+{
+    return [=](HWND&) {
         HWND box = waitForWindow(isDialog, "message box");
-        if (!box || (!step.picture.empty() && !screenshot(box, step.picture))) return false;
-        if (!step.text.empty()) hidden(step.text);
+        if (!box || (!picture.empty() && !screenshot(box, picture))) return false;
+        if (over) hidden(over);
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         return gone(box, "the message box");
-    }
-    case Act::Type:
-        return sendTo(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(step.text.c_str())) ||
+    };
+}
+
+Step type(const wchar_t* text)
+{
+    return [=](HWND& page) {
+        return sendTo(childOfClass(page, L"Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ||
                fail("no edit box to type in");
-    case Act::Shows:
-    case Act::Holds:
+    };
+}
+
+// The page's edit box comes to show `text`, or with `within` to hold it.
+Step shows(const std::wstring& text, bool within = false)
+{
+    return [=](HWND& page) {
+        HWND edit = childOfClass(page, L"Edit");
         return waitFor([&] {
                    const std::wstring shown = controlText(edit);
-                   return step.act == Act::Shows ? shown == step.text : shown.find(step.text) != std::wstring::npos;
+                   return within ? shown.find(text) != std::wstring::npos : shown == text;
                }) ||
-               fail("the edit box shows " + quoted(controlText(edit)) + ", not " + quoted(step.text));
-    case Act::Tree:
-        return waitFor([&] { return treeCount(page) == step.number; }) ||
-               fail("the tree has " + std::to_string(treeCount(page)) + " nodes, not " + std::to_string(step.number));
-    case Act::Selected:
-        return treeSelection(page) == step.number ||
-               fail("the tree's selection is " + std::to_string(treeSelection(page)) + ", not " +
-                    std::to_string(step.number));
-    case Act::Check: return step.check(page);
-    }
-    return false;
+               fail("the edit box shows " + quoted(controlText(edit)) + ", not " + quoted(text));
+    };
+}
+
+// The page's tree comes to hold `count` nodes, or with `selection` to have that selection (see tree).
+Step nodes(int count, bool selection = false)
+{
+    return [=](HWND& page) {
+        return waitFor([&] { return tree(page, selection) == count; }) ||
+               fail("the tree's " + std::string(selection ? "selection" : "node count") + " is " +
+                    std::to_string(tree(page, selection)) + ", not " + std::to_string(count));
+    };
 }
 
 const wchar_t *const kStart = L"向导：选择执行的操作方式", *const kMode = L"向导：选择创建设备的方式",
-                     *const kSeveral = L"向导：创建多个", *const kSerial = L"串行口通讯参数",
-                     *const kConfirm = L"向导退出前的确认", *const kNext = L"下一步";
+                     *const kSerial = L"串行口通讯参数", *const kConfirm = L"向导退出前的确认",
+                     *const kNext = L"下一步";
 
 int usedDevices(const OstrevanePDB& pdb)
 {
     int used = 0;
     for (const DeviceEntry& entry : pdb.Devices) used += entry.DeviceType != OSTREVANE_NO_DEVICE ? 1 : 0;
     return used;
-}
-
-// From the start page to the several-devices page.
-std::vector<Step> toSeveralDevices(std::initializer_list<Step> then)
-{
-    std::vector<Step> steps = {{Act::Page, kStart},   {Act::Click, kNext}, {Act::Page, kMode},
-                               {Act::Click, L"多个"}, {Act::Click, kNext}, {Act::Page, kSeveral}};
-    steps.insert(steps.end(), then);
-    return steps;
 }
 
 struct Run {
@@ -402,30 +356,30 @@ struct Run {
 
 const Run kRuns[] = {
     {"new configuration, one device, with the debug page and the version message",
-     {{Act::Page, kStart, "start.png"},
-      {Act::Check, L"", "", 0, checkFrame},
-      {Act::Click, L"调试设置"},
-      {Act::Page, L"向导：设置调试选项", "debug.png"},
-      {Act::Hidden, kStart},
-      {Act::Click, L"调试开关"},
-      {Act::Message},
-      {Act::Check, L"", "", 0, logLoaded},
-      {Act::Click, L"另存为"},
-      {Act::Check, L"", "", 0, saveLogAs},
-      {Act::Close},
-      {Act::Page, kStart},
-      {Act::Click, L"帮助信息"},
-      {Act::Message, kStart, "version.png"},
-      {Act::Page, kStart},
-      {Act::Click, kNext},
-      {Act::Page, kMode, "creation-mode.png"},
-      {Act::Click, kNext},
-      {Act::Page, L"向导：创建单个", "single-device.png"},
-      {Act::Click, kNext},
-      {Act::Page, kSerial, "serial.png"},
-      {Act::Click, kNext},
-      {Act::Page, kConfirm, "confirmation.png"},
-      {Act::Click, L"完成"}},
+     {page(kStart, "start.png"),
+      checkFrame,
+      click(L"调试设置"),
+      page(L"向导：设置调试选项", "debug.png"),
+      [](HWND&) { return hidden(kStart); },
+      click(L"调试开关"),
+      message(),
+      logLoaded,
+      click(L"另存为"),
+      saveLogAs,
+      closeBox,
+      page(kStart),
+      click(L"帮助信息"),
+      message("version.png", kStart),
+      page(kStart),
+      click(kNext),
+      page(kMode, "creation-mode.png"),
+      click(kNext),
+      page(L"向导：创建单个", "single-device.png"),
+      click(kNext),
+      page(kSerial, "serial.png"),
+      click(kNext),
+      page(kConfirm, "confirmation.png"),
+      click(L"完成")},
      1,
      [](const OstrevanePDB& pdb) {
          return pdb.CreateMode == 0 && usedDevices(pdb) == 1 && pdb.DebugSwitch == 1 &&
@@ -433,33 +387,19 @@ const Run kRuns[] = {
                 pdb.Devices[pdb.FirstDevice].DeviceType != OSTREVANE_NO_DEVICE;
      }},
     {"modify, closed by the close box",
-     {{Act::Page, kStart},
-      {Act::Click, L"修改设备"},
-      {Act::Click, kNext},
-      {Act::Page, L"参数或删除", "modify.png"},
-      {Act::Selected, L"", "", 0},
-      {Act::Close}},
+     {page(kStart), click(L"修改设备"), click(kNext), page(L"参数或删除", "modify.png"), nodes(0, true), closeBox},
      2,
      nullptr},
-    {"several devices, closed by the close box",
-     toSeveralDevices({{Act::Shot, L"", "several-devices.png"}, {Act::Selected, L"", "", -1}, {Act::Close}}), 1,
-     nullptr},
-    // A number beyond the range shows the highest; Add puts that device in the tree;
-    // even parity on the serial page reaches the summary; Finish writes it.
+    // Nothing selected at first; a number beyond the range shows the highest; Add puts
+    // that device in the tree; even parity on the serial page reaches the summary.
     {"several devices: add device 99, even parity, Finish",
-     toSeveralDevices({{Act::Type, L"150"},
-                       {Act::Shows, L"99"},
-                       {Act::Click, L"添加"},
-                       {Act::Tree, L"", "", 2},
-                       {Act::Shows, L"1"},
-                       {Act::Click, kNext},
-                       {Act::Page, kSerial},
-                       {Act::Click, L"偶校验"},
-                       {Act::Click, kNext},
-                       {Act::Page, kConfirm},
-                       {Act::Tree, L"", "", 2},
-                       {Act::Holds, L"偶校验"},
-                       {Act::Click, L"完成"}}),
+     {page(kStart),           click(kNext),   page(kMode),
+      click(L"多个"),         click(kNext),   page(L"向导：创建多个", "several-devices.png"),
+      nodes(-1, true),        type(L"150"),   shows(L"99"),
+      click(L"添加"),         nodes(2),       shows(L"1"),
+      click(kNext),           page(kSerial),  click(L"偶校验"),
+      click(kNext),           page(kConfirm), nodes(2),
+      shows(L"偶校验", true), click(L"完成")},
      1,
      [](const OstrevanePDB& pdb) {
          return usedDevices(pdb) == 2 && pdb.Devices[99].DeviceType != OSTREVANE_NO_DEVICE && pdb.CreateMode == 1 &&
@@ -467,11 +407,7 @@ const Run kRuns[] = {
      }},
     // A double click on an option of the start page does what Next does.
     {"browse by double click, closed by the close box",
-     {{Act::Page, kStart},
-      {Act::DoubleClick, L"察看设备"},
-      {Act::Page, kConfirm},
-      {Act::Tree, L"", "", 2},
-      {Act::Close}},
+     {page(kStart), click(L"察看设备", true), page(kConfirm), nodes(2), closeBox},
      2,
      nullptr},
 };
@@ -480,13 +416,12 @@ const Run kRuns[] = {
 // DLLEdDev. Steps that fail close whatever is left so the run can end.
 void runWizard(OstrevanePDB& pdb, const Run& run)
 {
-    say(std::string("run: ") + run.name);
     const OstrevanePDB before = pdb;
     std::atomic<bool> returned{false};
     std::thread engineer([&] {
         HWND page = nullptr;
         const bool failed =
-            !std::all_of(run.steps.begin(), run.steps.end(), [&](const Step& step) { return perform(step, page); });
+            !std::all_of(run.steps.begin(), run.steps.end(), [&](const Step& step) { return step(page); });
         if (!waitFor([&] {
                 if (failed)
                     for (HWND window : pageWindows()) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -511,25 +446,19 @@ int main()
 {
     ULONG_PTR gdiplus = 0;
     Gdiplus::GdiplusStartupInput startup;
-    if (Gdiplus::GdiplusStartup(&gdiplus, &startup, nullptr) != Gdiplus::Ok) {
-        say("FAIL (GDI+ could not be started)");
-        return 1;
-    }
+    if (Gdiplus::GdiplusStartup(&gdiplus, &startup, nullptr) != Gdiplus::Ok) fail("GDI+ could not be started");
     // The host's main window, of a class the system has.
     hostWindow =
         CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 120, nullptr, nullptr, nullptr, nullptr);
     ShowWindow(hostWindow, SW_SHOWNOACTIVATE);
-
     OstrevanePDB pdb{};
     FullPDB(&pdb);
     for (const Run& run : kRuns) runWizard(pdb, run);
     DestroyWindow(hostWindow);
     Gdiplus::GdiplusShutdown(gdiplus);
-    if (failures.empty()) {
-        say("PASS (" + std::to_string(screenshots) + " screenshots, " + std::to_string(std::size(kRuns)) +
-            " wizard runs)");
-        return 0;
-    }
-    say("FAIL (" + std::to_string(failures.size()) + " problems; first: " + failures.front() + ")");
-    return 1;
+    if (failures.empty())
+        std::printf("wizard-drive: PASS (%d screenshots)\n", screenshots);
+    else
+        std::printf("wizard-drive: FAIL (%zu problems; first: %s)\n", failures.size(), failures.front().c_str());
+    return failures.empty() ? 0 : 1;
 }
