@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Ostrevane800.h"
@@ -26,8 +25,7 @@ struct Initial {
 HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, Initial initial = {},
                    uint32_t interval = 0)
 {
-    HostTagRec record;
-    std::memset(&record, 0, sizeof record);
+    HostTagRec record{};
     record.TagId = id;
     std::memcpy(record.Address, address.data(), std::min(address.size(), sizeof record.Address));
     record.ValueType = valueType;
@@ -113,7 +111,6 @@ TEST_F(ValueExchange, WritesThatMatchNoTagAndCallsWithoutRecordsChangeNothing)
 {
     start({hostTag(1, "HS0:0.0", kNumber, {VT_R8, 1}), hostTag(2, "SW0:0.1", kSwitch)});
     std::vector<TagDataRec> writes(3);
-    std::memset(writes.data(), 0, writes.size() * sizeof(TagDataRec));
     writes[0].TagId = 99;  // no such tag
     writes[1].TagId = 2;   // a number for a switch tag
     writes[2].TagId = 1;   // a switch for a number tag
@@ -129,28 +126,4 @@ TEST_F(ValueExchange, WritesThatMatchNoTagAndCallsWithoutRecordsChangeNothing)
     EXPECT_EQ(OnDataRead(&count, nullptr, &msg), 1);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(TestHost::take(msg), "通讯设备初始化失败");
-}
-
-// A thread's driver object ends with the thread, and its port with it: the next
-// thread opens COM1 again.
-TEST_F(ValueExchange, APortIsFreeAgainOnceTheThreadHoldingItEnds)
-{
-    std::vector<uint8_t> configuration(GetPDBLen());
-    FullPDB(configuration.data());
-    for (int thread = 0; thread < 2; ++thread) {
-        SCOPED_TRACE(thread);
-        OstrevaneBool result = 0;
-        std::string message;
-        uint16_t scanTime = 0;
-        std::thread([&] {
-            HostTagRec* noTags[1] = {nullptr};
-            char* msg = nullptr;
-            result = IniDriver(0, noTags, configuration.data(), &msg);
-            message = TestHost::take(msg);
-            scanTime = DetectScanTime();  // an object without tags does not poll
-        }).join();
-        EXPECT_EQ(result, 1);
-        EXPECT_EQ(message, "Com1打开成功");
-        EXPECT_EQ(scanTime, 500);
-    }
 }

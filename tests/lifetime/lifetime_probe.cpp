@@ -73,7 +73,9 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         std::exit(0);
     } else if (scenario == "thread-ends") {
-        std::thread([&] { started = startDriver(*library); }).join();
+        // Each thread's object ends with it, and its port with it: the next thread opens COM1 again.
+        for (int thread = 0; thread < 2; ++thread)
+            std::thread([&] { started = startDriver(*library) && started; }).join();
         library.reset();
     } else if (scenario == "reload") {
         started = startDriver(*library);

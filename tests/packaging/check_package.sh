@@ -28,10 +28,7 @@ verdict() {
     echo "check_package $kind: $*"
 }
 need() {
-    local tool
-    for tool in "$@"; do
-        command -v "$tool" >/dev/null || { echo "check_package $kind: MISSING $tool"; exit 3; }
-    done
+    for tool in "$@"; do command -v "$tool" >/dev/null || { echo "check_package $kind: MISSING $tool"; exit 3; }; done
 }
 # Runs a command quietly; on failure shows its output and records the problem.
 run() {  # description, command...
@@ -66,14 +63,12 @@ guide_example() {
 # verdict comes from the program's own line: a program that Wine could not start may
 # still end with status 0.
 run_host() {  # how it was built, program, [runner...]
-    local how="$1" program="$2" status
+    local how="$1" program="$2"
     shift 2
     fresh "$work/run-$how"
-    (cd "$work/run-$how" && "$@" "$program" >output.txt 2>&1)
-    status=$?
-    tr -d '\r' <"$work/run-$how/output.txt" | sed "s/^/  [$how] /"
-    tr -d '\r' <"$work/run-$how/output.txt" | grep -q '^package host: passed' || problem "the $how host did not pass"
-    [ "$status" -eq 0 ] || problem "the $how host ended with status $status"
+    (cd "$work/run-$how" && "$@" "$program" >output.txt 2>&1) || problem "the $how host ended with status $?"
+    sed "s/^/  [$how] /" "$work/run-$how/output.txt"
+    grep -q '^package host: passed' "$work/run-$how/output.txt" || problem "the $how host did not pass"
 }
 # ostrevane-host lists the tag types with the library found beside it.
 run_tool() {  # where from, program
@@ -157,13 +152,12 @@ check_windows() {
     local folder="$work/unpacked/$name"
     unpack "$name.zip" "cmake -E tar xf" "$name" Ostrevane800.{dll,lib,def} libOstrevane800.dll.a include/Ostrevane800.h \
         ostrevane-host.exe INTEGRATION.md
-    # One host per import library, each given by its file so that the linker cannot
-    # fall back to the DLL itself.
-    fresh "$work/hosts"
+    # One host per import library, each given by its file so that the linker cannot fall
+    # back to the DLL itself, built beside the DLL as a host program is installed.
     for library in libOstrevane800.dll.a Ostrevane800.lib; do
         run "the host does not build against $library" "$arch-gcc" -Wall -Werror -I"$folder/include" \
-            -o "$work/hosts/package_host-${library//./-}.exe" "$host_source" "$folder/$library" -lole32 &&
-            built+=("$work/hosts/package_host-${library//./-}.exe")
+            -o "$folder/package_host-${library//./-}.exe" "$host_source" "$folder/$library" -lole32 &&
+            built+=("$folder/package_host-${library//./-}.exe")
     done
     guide_example "$folder/INTEGRATION.md" && run "the guide's example does not build against $name.zip" "$arch-gcc" \
         -Wall -Werror -I"$folder/include" -o "$work/example.exe" "$work/example.c" "$folder/libOstrevane800.dll.a" -lole32
@@ -173,13 +167,8 @@ check_windows() {
     status=$?
     [ "$status" -ne 77 ] || { verdict "BUILT; the run is SKIPPED ($kind Wine cannot run on this machine)"; exit 77; }
     exec 9>"${OSTREVANE_WINE_LOCK:-/dev/null}"
-    [ "$status" -eq 0 ] && flock -w 600 9 || { problem "no Wine prefix, or $OSTREVANE_WINE_LOCK stayed locked"; verdict ""; }
-    # Each host runs beside the packaged DLL, as a host program is installed.
-    for program in "${built[@]}"; do
-        cp "$program" "$folder/"
-        run_host "$(basename "$program" .exe)" "$folder/$(basename "$program")" timeout 120 "$OSTREVANE_WINE"
-        rm -f "$folder/$(basename "$program")"
-    done
+    [ "$status" -eq 0 ] && flock -w 600 9 || { problem "no Wine prefix, or it stayed locked"; verdict ""; }
+    for program in "${built[@]}"; do run_host "$(basename "$program" .exe)" "$program" timeout 120 "$OSTREVANE_WINE"; done
     "$OSTREVANE_WINESERVER" -k >/dev/null 2>&1
     verdict "PASSED ($name.zip: hosts built against both import libraries and run under Wine)"
 }

@@ -1,11 +1,6 @@
-/*
- * Holds a pseudo-terminal open for the Wine tests: prints the slave's path on one
- * line, then keeps the pair alive until it is terminated, discarding whatever the
- * program under test sends so that its writes never block. Its own slave descriptor
- * stays open so that the master does not hang up each time the program closes the port.
- *
- * Built natively on the fly: cc -o pty_hold pty_hold.c
- */
+/* Holds a pseudo-terminal open for the Wine tests (cc -o pty_hold pty_hold.c): prints
+ * the slave's path, then swallows what the program under test sends until terminated.
+ * Its own slave descriptor stays open so the master does not hang up at each close. */
 #define _XOPEN_SOURCE 600
 #include <fcntl.h>
 #include <poll.h>
