@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr uint16_t VT_R8 = 5, VT_BSTR = 8, VT_BOOL = 11;
+constexpr uint16_t kDouble = 5, kBstr = 8, kBool = 11;
 constexpr uint8_t kNumber = OSTREVANE_VALUE_NUMBER, kSwitch = OSTREVANE_VALUE_BOOLEAN, kText = OSTREVANE_VALUE_TEXT;
 
 struct Initial {
@@ -31,9 +31,9 @@ HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, I
     record.ValueType = valueType;
     record.ReportInterval = interval;
     record.InitialValue.Kind = initial.kind;
-    if (initial.kind == VT_R8) record.InitialValue.Data.Double = initial.number;
-    if (initial.kind == VT_BSTR) record.InitialValue.Data.Pointer = const_cast<char16_t*>(initial.text);
-    if (initial.kind == VT_BOOL) {
+    if (initial.kind == kDouble) record.InitialValue.Data.Double = initial.number;
+    if (initial.kind == kBstr) record.InitialValue.Data.Pointer = const_cast<char16_t*>(initial.text);
+    if (initial.kind == kBool) {
         const int16_t word = initial.number != 0 ? -1 : 0;
         std::memcpy(record.InitialValue.Data.Bytes, &word, sizeof word);
     }
@@ -87,10 +87,10 @@ protected:
 // Tag 2 names no tag type and is refused; tag 8 waits a minute for its first report.
 TEST_F(ValueExchange, NewTagsAreReportedSixTimesThenOnlyWhenChanged)
 {
-    start({hostTag(1, "PV0:0.0", kNumber, {VT_R8, 21.5}), hostTag(2, "XX0:0.0", kNumber),
-           hostTag(3, "SW0:0.1", kSwitch, {VT_BOOL, 1}), hostTag(4, "ENCOMMLINK", kText),
-           hostTag(5, "PV0:0.0", kText, {VT_BSTR, 0, u"温度"}), hostTag(6, "SP0:0.0", kText),
-           hostTag(7, "ENCOMMLINK", kSwitch), hostTag(8, "PV0:0.0", kNumber, {VT_R8, 1}, 60000)});
+    start({hostTag(1, "PV0:0.0", kNumber, {kDouble, 21.5}), hostTag(2, "XX0:0.0", kNumber),
+           hostTag(3, "SW0:0.1", kSwitch, {kBool, 1}), hostTag(4, "ENCOMMLINK", kText),
+           hostTag(5, "PV0:0.0", kText, {kBstr, 0, u"温度"}), hostTag(6, "SP0:0.0", kText),
+           hostTag(7, "ENCOMMLINK", kSwitch), hostTag(8, "PV0:0.0", kNumber, {kDouble, 1}, 60000)});
     for (int call = 0; call < 6; ++call) {
         ASSERT_EQ(read(0), (Ids{1, 3, 4, 5, 6, 7})) << "call " << call;
         EXPECT_EQ(records[0].ValueType, kNumber);
@@ -109,7 +109,7 @@ TEST_F(ValueExchange, NewTagsAreReportedSixTimesThenOnlyWhenChanged)
 
 TEST_F(ValueExchange, WritesThatMatchNoTagAndCallsWithoutRecordsChangeNothing)
 {
-    start({hostTag(1, "HS0:0.0", kNumber, {VT_R8, 1}), hostTag(2, "SW0:0.1", kSwitch)});
+    start({hostTag(1, "HS0:0.0", kNumber, {kDouble, 1}), hostTag(2, "SW0:0.1", kSwitch)});
     std::vector<TagDataRec> writes(3);
     writes[0].TagId = 99;  // no such tag
     writes[1].TagId = 2;   // a number for a switch tag

@@ -55,8 +55,11 @@ if [ -n "$wine_arch" ]; then
     "$OSTREVANE_WINESERVER" -w
 fi
 
-# The last line of an object's statistics block, in the log's GBK.
+# The last line of an object's statistics block, and the banner's lines naming the
+# driver and its version (on Windows read from the DLL's version resource), in GBK.
 marker="$(printf '从驱动程序中退出' | iconv -f UTF-8 -t GBK)"
+version="$(sed -n 's/^#define OSTREVANE_FILE_VERSION_TEXT "\([0-9.]*\)".*/\1/p' "$root/src/sysinfo/version_values.h")"
+banner=("$(printf '启动驱动程序Ostrevane仪表  ...' | iconv -f UTF-8 -t GBK)" "$(printf '驱动程序版本%s  ...' "$version" | iconv -f UTF-8 -t GBK)")
 failed=0
 for scenario in "${cases[@]}"; do
     folder="$work/$scenario"
@@ -66,6 +69,9 @@ for scenario in "${cases[@]}"; do
     blocks=$(LC_ALL=C grep -a -c -F "$marker" "$folder/Debug/Ostrevane800.Log" 2>/dev/null)
     if [ "$status" -ne 0 ] || ! grep -q "^$scenario: done" "$folder/output.txt"; then
         echo "lifetime $scenario: FAILED (exit status $status)"; sed 's/^/    /' "$folder/output.txt"; failed=1
+    elif [ "$scenario" != untouched ] && { ! LC_ALL=C grep -a -q -F "${banner[0]}" "$folder/Debug/Ostrevane800.Log" ||
+        ! LC_ALL=C grep -a -q -F "${banner[1]}" "$folder/Debug/Ostrevane800.Log"; }; then
+        echo "lifetime $scenario: FAILED (the log does not name the driver and its version $version)"; failed=1
     elif [ "${want[$scenario]}" != any ] && [ "${blocks:-0}" != "${want[$scenario]}" ]; then
         echo "lifetime $scenario: FAILED (${blocks:-0} statistics blocks in the log, expected ${want[$scenario]})"; failed=1
     else
