@@ -1,6 +1,5 @@
-// What a test host needs around the driver's exports that differs between a native
-// build (driver linked in, clock injected, pseudo-terminal as COM1) and a Windows
-// build (the DLL under Wine, its real tick count, COM1 mapped by the runner).
+// The test host around the driver's exports: native (driver linked in, clock injected, a pseudo-
+// terminal as COM1) or Windows (the DLL under Wine, its real tick count, COM1 mapped by the runner).
 #pragma once
 #include <string>
 
@@ -12,7 +11,6 @@
 
 struct TestHost {
     ~TestHost() { FreeDriver(); }
-    bool lineReady() const { return true; }
     // Waits for the tick count itself to pass more than `milliseconds`, not for a guessed duration.
     void pass(uint32_t milliseconds)
     {
@@ -54,7 +52,6 @@ struct TestHost {
         FreeDriver();
         driver::detach();
     }
-    bool lineReady() const { return line.ok(); }
     void pass(uint32_t milliseconds) { clock.advance(milliseconds + 1); }
     double now() const { return platform::toOleDate(clock.now); }
     double stampTolerance() const { return 0; }

@@ -1,6 +1,5 @@
-// The exports as a host calls them: IniDriver, then OnDataRead and OnDataWrite.
-// Uses only the public header, so the same file runs against the Windows DLLs,
-// where every text handed over must come from the COM task allocator.
+// The exports as a host calls them, through the public header only, so the same file
+// runs against the Windows DLLs (where every text must come from the COM task allocator).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Ostrevane800.h"
-#include "test_host.h"
+#include "test_host.h"  // and the public header
 
 namespace {
 
@@ -42,8 +40,6 @@ HostTagRec hostTag(uint32_t id, const std::string& address, uint8_t valueType, I
 
 class ValueExchange : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(host.lineReady()); }
-
     // The default configuration: an 808 at address 0 on COM1.
     void start(std::vector<HostTagRec> tags)
     {

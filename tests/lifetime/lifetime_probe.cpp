@@ -1,7 +1,6 @@
-// A host leaving the driver each way a host process may: exiting without a call or
-// with objects held (by itself or another thread), a thread ending without FreeDriver,
-// unloading and loading again. run_lifetime.sh checks that the process ends well and
-// every object still held wrote its statistics block to the log.
+// A host leaving the driver each way a host process may: exiting without a call or with
+// objects held (by itself or another thread), a thread ending without FreeDriver, unloading
+// and loading again. run_lifetime.sh checks the process's end and the log.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -16,8 +15,7 @@ namespace {
 
 using host::DriverLibrary;
 
-// IniDriver with one PV tag of the default 808 on COM1, then a few passes of the
-// poll cycle, on the calling thread; false when the driver did not start.
+// IniDriver with one PV tag of the default 808 on COM1, then a few polls; false when it did not start.
 bool startDriver(const DriverLibrary& library)
 {
     const host::DriverEntryPoints& calls = library.calls();

@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
-# Checks a release package the way an integrator meets it: unpacked alone, a small C
-# host (package_host.c) is built from its contents only and run. Every package: its
-# checksum, files, no path of this checkout inside, the driver's export table. linux:
-# the tar.gz host through find_package and pkg-config, the guide's example, the tools;
-# the .deb installed into and removed from a scratch root. win64|win32: the zip host
-# built against each import library and run under Wine beside the DLL.
+# Checks a release package as an integrator meets it: unpacked alone, package_host.c
+# built from its contents only and run (linux: through find_package and pkg-config, and
+# the .deb installed into and removed from a scratch root; win64|win32: against each
+# import library, under Wine), plus checksum, files, no path of this checkout, exports.
 #   tests/packaging/check_package.sh linux|win64|win32 [DIST]      (DIST: dist/)
-# Exit status: 0 passed; 1 failed; 2 wrong usage or no package; 3 a tool is missing
-# (named); 77 everything built, but Wine for this architecture cannot run here.
+# Exit status: 0 passed; 1 failed; 2 wrong usage or no package; 3 a tool is missing;
+# 77 everything built, but Wine for this architecture cannot run here.
 set -u
 kind="${1:-}"
 case "$kind" in
@@ -37,9 +35,8 @@ run() {  # description, command...
     output="$("$@" 2>&1)" || { printf '%s\n' "$output" | tail -n 20; problem "$description"; return 1; }
 }
 fresh() { rm -rf "$1" && mkdir -p "$1"; }
-# The package: present, matching its SHA256SUMS line, unpacked, holding `files`, no
-# path of this checkout inside (tools that name symbols after a path write "_" for
-# every character other than a letter or digit), the driver exporting the fourteen.
+# The package: in SHA256SUMS, unpacked, holding `files`, no path of this checkout inside
+# (also as tools name symbols after a path, "_" for each non-alphanumeric), the exports.
 unpack() {  # package, unpack command, folder, driver, files in the folder...
     local package="$1" unpacker="$2" folder="$3" driver="$3/$4" file
     shift 3
@@ -59,23 +56,17 @@ guide_example() {
     awk '/^```c$/ { inside = 1; next } /^```$/ { inside = 0 } inside' "$1" >"$work/example.c"
     [ -s "$work/example.c" ] || { problem "no C example in $1"; return 1; }
 }
-# Runs a built host in an empty folder (the driver writes its log below it). The
-# verdict comes from the program's own line: a program that Wine could not start may
-# still end with status 0.
-run_host() {  # how it was built, program, [runner...]
-    local how="$1" program="$2"
+# Runs a program in an empty folder (the driver writes its log below it); its output
+# must hold a line matching `pattern`, as a program Wine could not start may end with 0.
+run_in() {  # name, pattern, command...
+    local name="$1" pattern="$2"
     shift 2
-    fresh "$work/run-$how"
-    (cd "$work/run-$how" && "$@" "$program" >output.txt 2>&1) || problem "the $how host ended with status $?"
-    sed "s/^/  [$how] /" "$work/run-$how/output.txt"
-    grep -q '^package host: passed' "$work/run-$how/output.txt" || problem "the $how host did not pass"
+    fresh "$work/run-$name"
+    (cd "$work/run-$name" && "$@" >output.txt 2>&1) || problem "$name ended with status $?"
+    grep -q "$pattern" "$work/run-$name/output.txt" || problem "$name printed no line $pattern"
+    sed "s/^/  [$name] /" "$work/run-$name/output.txt"
 }
-# ostrevane-host lists the tag types with the library found beside it.
-run_tool() {  # where from, program
-    fresh "$work/tool"
-    (cd "$work/tool" && "$2" types >types.txt 2>&1) || problem "ostrevane-host types fails from the $1"
-    grep -q '^PV ' "$work/tool/types.txt" || problem "ostrevane-host types from the $1 lists no PV"
-}
+passed='^package host: passed'
 
 check_linux() {
     need tar cc cmake make pkg-config dpkg dpkg-deb objdump nm
@@ -100,7 +91,7 @@ check_linux() {
         [ "$accepted" = "$major" ] || problem "find_package(Ostrevane800 $major) got the wrong answer for $version"
     done
     run "find_package(Ostrevane800) host does not build" cmake --build "$work/cmake-host-3/build" &&
-        run_host "find_package" "$work/cmake-host-3/build/package_host"
+        run_in "find_package host" "$passed" "$work/cmake-host-3/build/package_host"
 
     # The host and the guide's polling loop through pkg-config.
     local pc=(env PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config) flags
@@ -108,20 +99,19 @@ check_linux() {
     flags="$("${pc[@]}" --cflags --libs Ostrevane800) -Wl,-rpath,$("${pc[@]}" --variable=libdir Ostrevane800)"
     # shellcheck disable=SC2086
     run "pkg-config host does not build" cc -Wall -Werror -o "$work/package_host" "$host_source" $flags &&
-        run_host "pkg-config" "$work/package_host"
+        run_in "pkg-config host" "$passed" "$work/package_host"
     # shellcheck disable=SC2086
     guide_example "$prefix/share/doc/ostrevane800/INTEGRATION.md" &&
         run "the guide's example does not build" cc -Wall -Werror -o "$work/example" "$work/example.c" $flags
-    # The tools of the tar.gz find the library beside them in ../lib.
-    run_tool "tar.gz" "$prefix/bin/ostrevane-host"
+    # The tools of the tar.gz find the library beside them in ../lib; ostrevane-host lists the tag types.
+    run_in "ostrevane-host of the tar.gz" '^PV ' "$prefix/bin/ostrevane-host" types
     "$prefix/bin/ostrevane-sim" --help >/dev/null 2>&1 || problem "ostrevane-sim --help fails from the tar.gz"
     check_deb "$deb"
     verdict "PASSED ($name.tar.gz: find_package and pkg-config hosts; $deb installed and removed)"
 }
 
-# Installs the .deb into a scratch root with its own dpkg database, runs the host from
-# there and removes it again. Maintainer scripts run outside the scratch root; a
-# stand-in ldconfig records that the loader cache would be refreshed.
+# The .deb installed into a scratch root with its own dpkg database and removed again;
+# a stand-in ldconfig records that the maintainer scripts refresh the loader cache.
 check_deb() {
     local deb="$1" scratch="$work/deb-root" stand_ins="$work/deb-stand-ins"
     [ "$(dpkg-deb -f "$dist/$deb" Package Version Architecture | tr '\n' ' ')" = \
@@ -137,7 +127,7 @@ check_deb() {
     run "$deb does not install into a scratch root" "${dpkg_scratch[@]}" -i "$dist/$deb" || return
     [ "$(wc -l <"$stand_ins/calls" 2>/dev/null)" = 1 ] || problem "installing $deb did not refresh the loader cache"
     [ -L "$scratch/usr/lib/libOstrevane800.so.3" ] || problem "$deb did not install usr/lib/libOstrevane800.so.3"
-    run_tool ".deb" "$scratch/usr/bin/ostrevane-host"
+    run_in "ostrevane-host of the .deb" '^PV ' "$scratch/usr/bin/ostrevane-host" types
     run "$deb does not remove cleanly" "${dpkg_scratch[@]}" -r ostrevane800 || return
     local left
     left="$(cd "$scratch" && find . ! -type d ! -path './var/lib/dpkg/*' | head -n 5)"
@@ -146,14 +136,12 @@ check_deb() {
 }
 
 check_windows() {
-    local arch library status built=() name="Ostrevane800-$version-$kind"
+    local arch library status built=() name="Ostrevane800-$version-$kind" folder="$work/unpacked/Ostrevane800-$version-$kind"
     arch="$([ "$kind" = win64 ] && echo x86_64 || echo i686)-w64-mingw32"
     need "$arch-gcc" flock
-    local folder="$work/unpacked/$name"
     unpack "$name.zip" "cmake -E tar xf" "$name" Ostrevane800.{dll,lib,def} libOstrevane800.dll.a include/Ostrevane800.h \
         ostrevane-host.exe INTEGRATION.md
-    # One host per import library, each given by its file so that the linker cannot fall
-    # back to the DLL itself, built beside the DLL as a host program is installed.
+    # One host beside the DLL per import library, given by its file so the linker cannot use the DLL.
     for library in libOstrevane800.dll.a Ostrevane800.lib; do
         run "the host does not build against $library" "$arch-gcc" -Wall -Werror -I"$folder/include" \
             -o "$folder/package_host-${library//./-}.exe" "$host_source" "$folder/$library" -lole32 &&
@@ -168,7 +156,7 @@ check_windows() {
     [ "$status" -ne 77 ] || { verdict "BUILT; the run is SKIPPED ($kind Wine cannot run on this machine)"; exit 77; }
     exec 9>"${OSTREVANE_WINE_LOCK:-/dev/null}"
     [ "$status" -eq 0 ] && flock -w 600 9 || { problem "no Wine prefix, or it stayed locked"; verdict ""; }
-    for program in "${built[@]}"; do run_host "$(basename "$program" .exe)" "$program" timeout 120 "$OSTREVANE_WINE"; done
+    for program in "${built[@]}"; do run_in "$(basename "$program" .exe)" "$passed" timeout 120 "$OSTREVANE_WINE" "$program"; done
     "$OSTREVANE_WINESERVER" -k >/dev/null 2>&1
     verdict "PASSED ($name.zip: hosts built against both import libraries and run under Wine)"
 }

@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
-# Checks that each driver library exports exactly the fourteen entry points,
-# undecorated: the Linux .so through its dynamic symbol table, the Windows DLLs
-# through their PE export table. A DLL must also not need a MinGW runtime DLL.
-#
+# Checks that each driver library (.so or DLL) exports exactly the fourteen entry points,
+# undecorated, and that a DLL needs no MinGW runtime DLL. Exit status 0, 1 failed, 2 usage.
 #   tests/windows/check_exports.sh LIBRARY...
-#
-# Exit status 0 when every library passes, 1 otherwise, 2 on wrong usage.
 set -u
 [ "$#" -gt 0 ] || { echo "usage: check_exports.sh LIBRARY..." >&2; exit 2; }
 expected="$(printf '%s\n' DLLEdDev DLLTestDev DetectScanTime FreeDriver FullPDB GetDeviceStatus GetPDBLen \
@@ -34,13 +30,13 @@ failures=0
 for library in "$@"; do
     names="$(exports_of "$library" 2>&1 | LC_ALL=C sort)"
     runtime="$(grep -iE '^needs (libgcc|libstdc\+\+|libwinpthread|libssp|libgomp|neither)' <<<"$names" | tr '\n' ' ')"
-    if [ "$(grep -v '^needs ' <<<"$names")" = "$(LC_ALL=C sort <<<"$expected")" ] && [ -z "$runtime" ]; then
+    differ="$(diff <(echo "$expected") <(grep -v '^needs ' <<<"$names") | grep '^[<>]')"  # the fourteen are in order
+    if [ -z "$differ$runtime" ]; then
         echo "ok   $library: the fourteen entry points, undecorated"
     else
         failures=$((failures + 1))
-        echo "FAIL $library: ${runtime:+$runtime; }exports differ from the fourteen (< expected, > found):"
-        diff <(LC_ALL=C sort <<<"$expected") <(grep -v '^needs ' <<<"$names") | grep '^[<>]'
+        printf 'FAIL %s: %sexports differ from the fourteen (< expected, > found):\n%s\n' "$library" "${runtime:+$runtime; }" "$differ"
     fi
 done
-[ "$failures" -eq 0 ] || { echo "check_exports: $failures of $# libraries failed"; exit 1; }
-echo "check_exports: all $# libraries export exactly the fourteen entry points"
+echo "check_exports: $failures of $# libraries failed"
+[ "$failures" -eq 0 ]

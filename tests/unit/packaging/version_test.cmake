@@ -1,6 +1,5 @@
-# Checks how the build reads the version from a version header: each case writes a
-# header ("-": none), reads it in a child CMake and compares the outcome, a version
-# or "error:" and what the failure must name.
+# How the build reads the version header: each case writes one ("-": none), reads it in
+# a child CMake and compares the outcome: a version, or "error:" and the reason named.
 #   cmake -DVERSION_SCRIPT=cmake/version.cmake -DWORK=dir -P version_test.cmake
 set(text "#define OSTREVANE_FILE_VERSION_TEXT")
 set(numbers "#define OSTREVANE_FILE_VERSION_NUMBERS")
