@@ -64,7 +64,7 @@ run_in() {  # name, pattern, command...
     fresh "$work/run-$name"
     (cd "$work/run-$name" && "$@" >output.txt 2>&1) || problem "$name ended with status $?"
     grep -q "$pattern" "$work/run-$name/output.txt" || problem "$name printed no line $pattern"
-    sed "s/^/  [$name] /" "$work/run-$name/output.txt"
+    head -n 3 "$work/run-$name/output.txt" | sed "s/^/  [$name] /"
 }
 passed='^package host: passed'
 
