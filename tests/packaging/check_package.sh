@@ -71,7 +71,7 @@ passed='^package host: passed'
 check_linux() {
     need tar cc cmake make pkg-config dpkg dpkg-deb objdump nm
     local name="Ostrevane800-$version-linux-x86_64" deb="ostrevane800_${version}_amd64.deb"
-    unpack "$name.tar.gz" "tar -xzf" "$name" lib/libOstrevane800.so{,.3,.$version} include/Ostrevane800.h \
+    unpack "$name.tar.gz" "tar -xzf" "$name" lib/libOstrevane800.so{,.3,."$version"} include/Ostrevane800.h \
         bin/ostrevane-{host,sim} lib/pkgconfig/Ostrevane800.pc lib/cmake/Ostrevane800/Ostrevane800Config{,Version}.cmake \
         share/doc/ostrevane800/INTEGRATION.md
     local prefix="$work/unpacked/$name"
