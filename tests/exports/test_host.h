@@ -1,37 +1,64 @@
-// What a test host needs around the driver's exports that differs between a
-// native build (driver linked in, clock injected, pseudo-terminal as COM1) and a
-// Windows build (the DLL under Wine, its real tick count, COM1 mapped by the runner).
+// The test host around the driver's exports: native (driver linked in, clock injected, a pseudo-
+// terminal as COM1) or Windows (the DLL under Wine, its real tick count, COM1 mapped by the runner).
 #pragma once
-#include <cstdint>
-#include <memory>
 #include <string>
 
 #include "Ostrevane800.h"
+#ifdef _WIN32
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <objbase.h>
 
-class TestHost {
-public:
-    TestHost();   // a line on COM1, the driver's log kept out of the way
-    ~TestHost();  // stops and ends the calling thread's driver
-    TestHost(const TestHost&) = delete;
-    TestHost& operator=(const TestHost&) = delete;
-
-    bool lineReady() const;
-    // True when the tests may set the driver's tick count (native builds).
-    bool clockControlled() const;
-    // Lets at least `milliseconds` + 1 ms pass on the driver's tick count.
-    void pass(uint32_t milliseconds);
-    // Sets the driver's tick count; only when clockControlled().
-    void setTick(uint32_t tick);
+struct TestHost {
+    ~TestHost() { FreeDriver(); }
+    // Waits for the tick count itself to pass more than `milliseconds`, not for a guessed duration.
+    void pass(uint32_t milliseconds)
+    {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start <= milliseconds) Sleep(1);
+    }
     // The OLE date the driver stamps a record with now, and how far a stamp may be off.
-    double now() const;
-    double stampTolerance() const;
-    // Changes a running driver's tag from inside; false where the driver cannot be reached.
-    bool setQuality(uint32_t hostId, uint32_t quality);
-
-    // Releases a text the driver handed over; returns its content.
-    static std::string take(char* text);
-
-private:
-    struct State;
-    std::unique_ptr<State> state_;
+    double now() const
+    {
+        SYSTEMTIME local;
+        GetLocalTime(&local);
+        double date = 0;
+        SystemTimeToVariantTime(&local, &date);
+        return date;
+    }
+    double stampTolerance() const { return 5.0 / 86400.0; }
+    // A host releases the texts with CoTaskMemFree: any other allocator would break it.
+    static std::string take(char* text)
+    {
+        IMalloc* allocator = nullptr;
+        if (text && CoGetMalloc(1, &allocator) == S_OK) {
+            EXPECT_EQ(allocator->DidAlloc(text), 1) << "a text not from the COM task allocator: " << text;
+            allocator->Release();
+        }
+        std::string copy(text ? text : "");
+        CoTaskMemFree(text);
+        return copy;
+    }
 };
+#else
+#include "driver/DLLMain.h"
+#include "platform/calendar.h"
+#include "support/test_support.h"
+
+struct TestHost {
+    TestHost() { driver::libraryInitialise(); }
+    ~TestHost()
+    {
+        FreeDriver();
+        driver::detach();
+    }
+    void pass(uint32_t milliseconds) { clock.advance(milliseconds + 1); }
+    double now() const { return platform::toOleDate(clock.now); }
+    double stampTolerance() const { return 0; }
+    static std::string take(char* text) { return testing_support::takeHostText(text); }
+
+    testing_support::FakeClock clock;
+    testing_support::LogRedirect log;
+    testing_support::PseudoTerminal line{1};
+};
+#endif

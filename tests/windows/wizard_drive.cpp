@@ -1,32 +1,18 @@
-// Drives the configuration wizard of Ostrevane800.dll through its real windows, as
-// an engineer would, and photographs every page.
-//
-// The main thread plays the host: it owns a main window and calls DLLEdDev, which
-// runs the pages modally. A second thread plays the engineer: it waits for each
-// page window of this process (by its caption), saves a PNG of it, and clicks
-// buttons by their captions. Five wizard runs:
-//   1. start page, debug page, version message, new -> single device -> serial port
-//      -> confirmation -> Finish: DLLEdDev gives 1 and a block with one device;
-//   2. modify -> the modify page, closed by its close box: nothing is written;
-//   3. new -> several devices -> the several-devices page, closed by its close box;
-//   4. several devices: a number typed, a device added, even parity chosen, Finish;
-//   5. browse chosen by a double click, the confirmation page closed by its close box.
-// The pictures go to the current folder. The last line says PASS or FAIL.
+// Drives the configuration wizard of Ostrevane800.dll through its real windows: the
+// main thread is the host in DLLEdDev, a second thread the engineer following one
+// table of steps per run. Pages are saved as PNG files here; the last line says PASS or FAIL.
 #include <windows.h>
 #include <commctrl.h>
+#include <objidl.h>  // GDI+ needs its property types first
+
+#include <gdiplus.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
-#include <cstdarg>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,768 +21,326 @@
 
 namespace {
 
-// ---- PNG of stored (uncompressed) deflate blocks ---------------------------------
-
-uint32_t crc32(const uint8_t* data, size_t size, uint32_t crc = 0)
-{
-    static const auto table = [] {
-        std::array<uint32_t, 256> entries{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            entries[n] = c;
-        }
-        return entries;
-    }();
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-uint32_t adler32(const std::vector<uint8_t>& data)
-{
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : data) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    return (b << 16) | a;
-}
-
-void putBig32(std::vector<uint8_t>& out, uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
-}
-
-void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
-{
-    putBig32(out, static_cast<uint32_t>(data.size()));
-    const size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    putBig32(out, crc32(out.data() + start, out.size() - start));
-}
-
-// A window picture has few colours: with at most 256 the pixels become palette
-// indexes, a third of the size, since the blocks are stored uncompressed.
-bool toPalette(const std::vector<uint8_t>& rgb, std::vector<uint8_t>& palette, std::vector<uint8_t>& indexes)
-{
-    std::map<uint32_t, uint8_t> known;
-    indexes.resize(rgb.size() / 3);
-    for (size_t i = 0; i < indexes.size(); ++i) {
-        const uint32_t colour = rgb[i * 3] << 16 | rgb[i * 3 + 1] << 8 | rgb[i * 3 + 2];
-        auto found = known.find(colour);
-        if (found == known.end()) {
-            if (known.size() == 256) return false;
-            found = known.emplace(colour, static_cast<uint8_t>(known.size())).first;
-            palette.insert(palette.end(), rgb.begin() + i * 3, rgb.begin() + i * 3 + 3);
-        }
-        indexes[i] = found->second;
-    }
-    return true;
-}
-
-// rgb: height rows of width * 3 bytes.
-bool writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb)
-{
-    std::vector<uint8_t> palette;
-    std::vector<uint8_t> indexes;
-    const bool indexed = toPalette(rgb, palette, indexes);
-    const std::vector<uint8_t>& pixels = indexed ? indexes : rgb;
-    const size_t rowBytes = static_cast<size_t>(width) * (indexed ? 1 : 3);
-    std::vector<uint8_t> raw;  // each row after its filter byte 0 (none)
-    raw.reserve(static_cast<size_t>(height) * (rowBytes + 1));
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);
-        const auto row = pixels.begin() + static_cast<ptrdiff_t>(y * rowBytes);
-        raw.insert(raw.end(), row, row + static_cast<ptrdiff_t>(rowBytes));
-    }
-    std::vector<uint8_t> zlib{0x78, 0x01};
-    size_t offset = 0;
-    do {
-        const size_t length = std::min<size_t>(raw.size() - offset, 65535);
-        const bool last = offset + length == raw.size();
-        zlib.push_back(last ? 1 : 0);
-        zlib.push_back(static_cast<uint8_t>(length));
-        zlib.push_back(static_cast<uint8_t>(length >> 8));
-        zlib.push_back(static_cast<uint8_t>(~length));
-        zlib.push_back(static_cast<uint8_t>(~length >> 8));
-        zlib.insert(zlib.end(), raw.begin() + offset, raw.begin() + offset + length);
-        offset += length;
-    } while (offset < raw.size());
-    putBig32(zlib, adler32(raw));
-
-    std::vector<uint8_t> header;
-    putBig32(header, static_cast<uint32_t>(width));
-    putBig32(header, static_cast<uint32_t>(height));
-    // 8 bits, palette or RGB, deflate, no filter, no interlace
-    header.insert(header.end(), {8, static_cast<uint8_t>(indexed ? 3 : 2), 0, 0, 0});
-    std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    putChunk(png, "IHDR", header);
-    if (indexed) putChunk(png, "PLTE", palette);
-    putChunk(png, "IDAT", zlib);
-    putChunk(png, "IEND", {});
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
-    return std::fclose(file) == 0 && written;
-}
-
-// ---- reporting ----------------------------------------------------------------------
-
+HWND hostWindow = nullptr;
 std::mutex outputLock;
 std::vector<std::string> failures;
 int screenshots = 0;
 
-void say(const char* format, ...)
+bool fail(const std::string& what)
 {
     std::lock_guard<std::mutex> lock(outputLock);
-    va_list arguments;
-    va_start(arguments, format);
-    std::fputs("wizard-drive: ", stdout);
-    std::vfprintf(stdout, format, arguments);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-    va_end(arguments);
-}
-
-void fail(const std::string& what)
-{
-    say("failed: %s", what.c_str());
-    std::lock_guard<std::mutex> lock(outputLock);
+    std::printf("wizard-drive: failed: %s\n", what.c_str());
     failures.push_back(what);
+    return false;
 }
 
-std::string narrow(const std::wstring& text)
+std::string quoted(const std::wstring& text)
 {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                         nullptr);
-    std::string result(static_cast<size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr, nullptr);
-    return result;
+    std::string result(text.size() * 3 + 1, '\0');
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), static_cast<int>(result.size()),
+                                         nullptr, nullptr);
+    result.resize(size > 0 ? size - 1 : 0);
+    return '"' + result + '"';
 }
 
-// ---- windows of this process --------------------------------------------------------
-
-HWND hostWindow = nullptr;
-constexpr DWORD kWaitMs = 10000;
-constexpr DWORD kPollMs = 50;
-
-// Read without sending a message, so a busy page thread cannot block the engineer.
-std::wstring textOf(HWND window)
-{
-    wchar_t buffer[512] = {};
-    const int length = InternalGetWindowText(window, buffer, 512);
-    return std::wstring(buffer, static_cast<size_t>(std::max(length, 0)));
-}
-
-std::wstring classOf(HWND window)
-{
-    wchar_t buffer[128] = {};
-    const int length = GetClassNameW(window, buffer, 128);
-    return std::wstring(buffer, static_cast<size_t>(std::max(length, 0)));
-}
-
-// Window enumeration with a visitor that returns false to stop.
-using Visitor = std::function<bool(HWND)>;
-
-BOOL CALLBACK visitWindow(HWND window, LPARAM context)
-{
-    return (*reinterpret_cast<const Visitor*>(context))(window) ? TRUE : FALSE;
-}
-
-void forEachTopWindow(const Visitor& visit) { EnumWindows(visitWindow, reinterpret_cast<LPARAM>(&visit)); }
-
-void forEachChild(HWND parent, const Visitor& visit)
-{
-    EnumChildWindows(parent, visitWindow, reinterpret_cast<LPARAM>(&visit));
-}
-
-std::vector<HWND> visibleTopWindows()
-{
-    std::vector<HWND> found;
-    forEachTopWindow([&](HWND window) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId() && window != hostWindow && IsWindowVisible(window)) {
-            found.push_back(window);
-        }
-        return true;
-    });
-    return found;
-}
-
-// Polls until a visible window of this process satisfies `wanted` (bounded).
-HWND waitForWindow(const std::function<bool(HWND)>& wanted, const std::string& what)
+// Polls until `done` holds; false when it still does not after the wait.
+bool waitFor(const std::function<bool()>& done)
 {
     const DWORD start = GetTickCount();
-    do {
-        for (HWND window : visibleTopWindows()) {
-            if (wanted(window)) return window;
-        }
-        Sleep(kPollMs);
-    } while (GetTickCount() - start < kWaitMs);
-    fail("no " + what + " within 10 s");
-    return nullptr;
-}
-
-// A page ready for input: visible, enabled (no message box over it), its caption
-// holding `captionPart`.
-HWND waitForPage(const std::wstring& captionPart, const std::string& what)
-{
-    return waitForWindow(
-        [&](HWND window) {
-            return IsWindowEnabled(window) && classOf(window) != L"#32770" &&
-                   textOf(window).find(captionPart) != std::wstring::npos;
-        },
-        what);
-}
-
-bool waitUntilGone(HWND window, const std::string& what)
-{
-    const DWORD start = GetTickCount();
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount() - start >= kWaitMs) {
-            fail(what + " did not close within 10 s");
-            return false;
-        }
-        Sleep(kPollMs);
+    while (!done()) {
+        if (GetTickCount() - start >= 10000) return false;
+        Sleep(50);
     }
     return true;
 }
 
-bool hasPendingPaint(HWND window)
+// Sent with a bound: a page thread that hangs must not hang the engineer.
+DWORD_PTR sendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
-    if (GetUpdateRect(window, nullptr, FALSE)) return true;
-    bool pending = false;
-    forEachChild(window, [&](HWND child) {
-        pending = IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE);
-        return !pending;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 1000, &result);
+    return result;
+}
+
+// The caption, read without a message, so a busy page thread cannot block the engineer.
+std::wstring textOf(HWND window, int(WINAPI* get)(HWND, LPWSTR, int) = InternalGetWindowText)
+{
+    wchar_t buffer[512] = {};
+    const int length = get(window, buffer, 512);
+    return std::wstring(buffer, length > 0 ? length : 0);
+}
+
+bool isClass(HWND window, const wchar_t* name) { return _wcsicmp(textOf(window, GetClassNameW).c_str(), name) == 0; }
+
+// The text of a control, kept on the page's thread.
+std::wstring controlText(HWND control)
+{
+    wchar_t buffer[1024] = {};
+    const DWORD_PTR copied = control ? sendTo(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer)) : 0;
+    return std::wstring(buffer, copied < 1024 ? copied : 1023);
+}
+
+// The first child of `page`, at any depth, that `wanted` accepts.
+HWND findChild(HWND page, const std::function<bool(HWND)>& wanted)
+{
+    for (HWND child = page ? GetWindow(page, GW_CHILD) : nullptr; child; child = GetWindow(child, GW_HWNDNEXT))
+        if (HWND found = wanted(child) ? child : findChild(child, wanted)) return found;
+    return nullptr;
+}
+
+HWND childOfClass(HWND page, const wchar_t* name)
+{
+    return findChild(page, [&](HWND child) { return isClass(child, name); });
+}
+
+HWND childStartingWith(HWND page, const std::wstring& text)
+{
+    return findChild(page, [&](HWND child) { return isClass(child, L"Button") && textOf(child).rfind(text, 0) == 0; });
+}
+
+// The visible windows of this process besides the host's.
+std::vector<HWND> pageWindows()
+{
+    std::vector<HWND> found;
+    for (HWND w = FindWindowExW(nullptr, nullptr, nullptr, nullptr); w;
+         w = FindWindowExW(nullptr, w, nullptr, nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        if (process == GetCurrentProcessId() && w != hostWindow && IsWindowVisible(w)) found.push_back(w);
+    }
+    return found;
+}
+
+HWND waitForWindow(const std::function<bool(HWND)>& wanted, const std::string& what)
+{
+    HWND found = nullptr;
+    waitFor([&] {
+        for (HWND window : pageWindows())
+            if (!found && wanted(window)) found = window;
+        return found != nullptr;
     });
-    return pending;
+    if (!found) fail("no " + what + " within 10 s");
+    return found;
+}
+
+bool isDialog(HWND window) { return isClass(window, L"#32770"); }
+
+bool gone(HWND window, const std::string& what)
+{
+    return waitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); }) ||
+           fail(what + " did not close within 10 s");
 }
 
 // Until the page's thread has gone through its loop with nothing left to paint.
 void waitPainted(HWND window)
 {
-    const DWORD start = GetTickCount();
-    DWORD_PTR ignored = 0;
-    do {
-        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored);
-        if (!hasPendingPaint(window)) break;
-        Sleep(kPollMs);
-    } while (GetTickCount() - start < kWaitMs);
-    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored);
+    waitFor([&] {
+        sendTo(window, WM_NULL);
+        return !GetUpdateRect(window, nullptr, FALSE) && !findChild(window, [](HWND child) {
+            return IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE);
+        });
+    });
 }
 
-// The window as it is on the screen, title bar included.
+// The window as it is on the screen, title bar included, saved by the PNG encoder of GDI+.
 bool screenshot(HWND window, const std::string& file)
 {
-    if (!window) return false;
     waitPainted(window);
     RECT outer{};
     GetWindowRect(window, &outer);
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
-    if (width <= 0 || height <= 0) {
-        fail(file + ": the window has no size");
-        return false;
-    }
+    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = {static_cast<DWORD>(sizeof info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, picture);
-    const bool copied =
-        bits && BitBlt(memory, 0, 0, width, height, screen, outer.left, outer.top, SRCCOPY | CAPTUREBLT);
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-    std::set<uint32_t> colours;
-    if (copied) {
-        const auto* pixels = static_cast<const uint8_t*>(bits);
-        for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-            rgb[i * 3] = pixels[i * 4 + 2];
-            rgb[i * 3 + 1] = pixels[i * 4 + 1];
-            rgb[i * 3 + 2] = pixels[i * 4];
-            if (colours.size() < 16) colours.insert(pixels[i * 4] | pixels[i * 4 + 1] << 8 | pixels[i * 4 + 2] << 16);
-        }
-    }
-    SelectObject(memory, previous);
-    DeleteObject(picture);
-    DeleteDC(memory);
+    SelectObject(memory, picture);
+    const bool copied = width > 0 && height > 0 && bits &&
+                        BitBlt(memory, 0, 0, width, height, screen, outer.left, outer.top, SRCCOPY | CAPTUREBLT);
+    DeleteDC(memory);  // the picture leaves the device context before GDI+ reads it
     ReleaseDC(nullptr, screen);
-    if (!copied) {
-        fail(file + ": the screen could not be copied");
-        return false;
-    }
-    // A page drawn at all shows text, frames and a title bar: many colours.
-    if (colours.size() < 4) {
-        fail(file + ": the picture is blank");
-        return false;
-    }
-    if (!writePng(file, width, height, rgb)) {
-        fail(file + ": could not be written");
-        return false;
-    }
-    say("saved %s (%dx%d) of \"%s\"", file.c_str(), width, height, narrow(textOf(window)).c_str());
+    // A page drawn at all shows text, frames and a title bar: more than one colour.
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    const bool drawn = copied && std::any_of(pixels, pixels + width * height, [&](uint32_t p) { return p != *pixels; });
+    static const CLSID png = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+    Gdiplus::Bitmap image(picture, nullptr);
+    const std::wstring path(file.begin(), file.end());
+    const bool saved = drawn && image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+    DeleteObject(picture);
+    if (!saved) return fail(file + (drawn ? ": could not be saved" : ": the picture is blank"));
     std::lock_guard<std::mutex> lock(outputLock);
     ++screenshots;
     return true;
 }
 
-HWND childButton(HWND page, const std::wstring& captionStart)
+// The engineer's steps, each on the page in hand (a Page step sets it).
+using Step = std::function<bool(HWND& page)>;
+
+// The button whose caption starts with `text`, clicked, or double clicked with the mouse.
+Step click(const wchar_t* text, bool twice = false)
 {
-    HWND found = nullptr;
-    forEachChild(page, [&](HWND child) {
-        const bool button = _wcsicmp(classOf(child).c_str(), L"Button") == 0;
-        if (button && textOf(child).rfind(captionStart, 0) == 0) found = child;
-        return !found;
-    });
-    return found;
+    return [=](HWND& page) {
+        HWND button = childStartingWith(page, text);
+        if (!button || !IsWindowEnabled(button) || !IsWindowVisible(button))
+            return fail("no button " + quoted(text) + " to click on " + quoted(textOf(page)));
+        if (!twice) return PostMessageW(button, BM_CLICK, 0, 0) != 0;
+        for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+            PostMessageW(button, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(4, 4));
+        return true;
+    };
 }
 
-// Posted, not sent: a click that opens a modal page must not hold up the engineer.
-bool click(HWND page, const std::wstring& captionStart)
+// Waits for the page whose caption holds `caption`, photographs it, clicks `button`.
+Step page(const wchar_t* caption, const std::string& picture = "", const wchar_t* button = nullptr)
 {
-    HWND button = page ? childButton(page, captionStart) : nullptr;
-    if (!button) {
-        fail("no button \"" + narrow(captionStart) + "\" on \"" + narrow(page ? textOf(page) : L"") + "\"");
-        return false;
-    }
-    if (!IsWindowEnabled(button) || !IsWindowVisible(button)) {
-        fail("button \"" + narrow(captionStart) + "\" cannot be clicked");
-        return false;
-    }
-    PostMessageW(button, BM_CLICK, 0, 0);
-    return true;
+    return [=](HWND& page) {
+        page = waitForWindow(
+            [&](HWND w) { return IsWindowEnabled(w) && !isDialog(w) && textOf(w).find(caption) != std::wstring::npos; },
+            "page " + quoted(caption));
+        return page && (picture.empty() || screenshot(page, picture)) && (!button || click(button)(page));
+    };
 }
 
-HWND childOfClass(HWND page, const std::wstring& className)
+bool closeBox(HWND& page) { return PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0) && gone(page, quoted(textOf(page))); }
+
+// A message box, photographed into `picture`, answered with OK.
+Step message(const std::string& picture = "")
 {
-    HWND found = nullptr;
-    forEachChild(page, [&](HWND child) {
-        if (_wcsicmp(classOf(child).c_str(), className.c_str()) == 0) found = child;
-        return !found;
-    });
-    return found;
+    return [=](HWND&) {
+        HWND box = waitForWindow(isDialog, "message box");
+        if (!box || (!picture.empty() && !screenshot(box, picture))) return false;
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return gone(box, "the message box");
+    };
 }
 
-// The text of a control on the page's thread (sent: controls keep their text there).
-std::wstring controlText(HWND control)
+// The page's edit box, with `typed` typed in, comes to show `text`, or with `within` to hold it.
+Step shows(const std::wstring& text, bool within = false, const wchar_t* typed = nullptr)
 {
-    wchar_t buffer[1024] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 1000, &copied);
-    return std::wstring(buffer, std::min<size_t>(copied, 1023));
+    return [=](HWND& page) {
+        HWND edit = childOfClass(page, L"Edit");
+        if (typed && !sendTo(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed)))
+            return fail("no edit box to type in");
+        return waitFor([&] {
+                   const std::wstring shown = controlText(edit);
+                   return within ? shown.find(text) != std::wstring::npos : shown == text;
+               }) ||
+               fail("the edit box shows " + quoted(controlText(edit)) + ", not " + quoted(text));
+    };
 }
 
-// Polls until the control shows `expected` (bounded); false and a failure otherwise.
-bool waitForText(HWND control, const std::wstring& expected, const std::string& what)
+// The page's tree comes to hold `count` nodes, or with `selection` to have that node
+// selected: 0 the first, 1 another, -1 none.
+Step nodes(int count, bool selection = false)
 {
-    const DWORD start = GetTickCount();
-    while (controlText(control) != expected) {
-        if (GetTickCount() - start >= kWaitMs) {
-            fail(what + " shows \"" + narrow(controlText(control)) + "\", not \"" + narrow(expected) + "\"");
-            return false;
-        }
-        Sleep(kPollMs);
-    }
-    return true;
+    return [=](HWND& page) {
+        const auto tree = [&] {
+            HWND tree = childOfClass(page, L"SysTreeView32");
+            if (!selection) return tree ? static_cast<int>(sendTo(tree, TVM_GETCOUNT)) : -1;
+            const DWORD_PTR selected = tree ? sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET) : 0;
+            return !selected ? -1 : selected == sendTo(tree, TVM_GETNEXTITEM, TVGN_ROOT) ? 0 : 1;
+        };
+        return waitFor([&] { return tree() == count; }) ||
+               fail("the tree's " + std::string(selection ? "selection" : "node count") + " is " +
+                    std::to_string(tree()) + ", not " + std::to_string(count));
+    };
 }
 
-// Types as the user would: the edit changes its text and tells the page.
-void typeInto(HWND edit, const std::wstring& text)
+const wchar_t *const kStart = L"向导：选择执行的操作方式", *const kMode = L"向导：选择创建设备的方式",
+                     *const kSerial = L"串行口通讯参数", *const kConfirm = L"向导退出前的确认",
+                     *const kNext = L"下一步";
+
+auto usedDevices(const OstrevanePDB& pdb)
 {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 1000, &ignored);
+    return std::count_if(std::begin(pdb.Devices), std::end(pdb.Devices),
+                         [](const DeviceEntry& entry) { return entry.DeviceType != OSTREVANE_NO_DEVICE; });
 }
 
-int treeCount(HWND page)
+struct Run {
+    const char* name;
+    std::vector<Step> steps;
+    uint32_t result;                               // what DLLEdDev gives
+    bool (*wrote)(const OstrevanePDB&) = nullptr;  // the block afterwards; none: unchanged
+};
+
+const Run kRuns[] = {
+    {"new configuration, one device, with the debug page and the version message",
+     {page(kStart, "start.png", L"调试设置"), page(L"向导：设置调试选项", "debug.png", L"调试开关"),
+      [](HWND&) { return !IsWindowEnabled(hostWindow) || fail("the host takes input under a page"); }, message(),
+      closeBox, page(kStart, "", L"帮助信息"), message("version.png"), page(kStart, "", kNext),
+      page(kMode, "creation-mode.png", kNext), page(L"向导：创建单个", "single-device.png", kNext),
+      page(kSerial, "serial.png", kNext), page(kConfirm, "confirmation.png", L"完成")},
+     1,
+     [](const OstrevanePDB& pdb) {
+         return pdb.CreateMode == 0 && usedDevices(pdb) == 1 && pdb.DebugSwitch == 1 &&
+                pdb.FirstDevice < OSTREVANE_DEVICE_COUNT &&
+                pdb.Devices[pdb.FirstDevice].DeviceType != OSTREVANE_NO_DEVICE;
+     }},
+    {"modify, closed by the close box",
+     {page(kStart, "", L"修改设备"), click(kNext), page(L"参数或删除", "modify.png"), nodes(0, true), closeBox},
+     2},
+    // Nothing selected at first; a number beyond the range shows the highest; Add puts
+    // that device in the tree; even parity on the serial page reaches the summary.
+    {"several devices: add device 99, even parity, Finish",
+     {page(kStart, "", kNext), page(kMode, "", L"多个"), click(kNext), page(L"向导：创建多个", "several-devices.png"),
+      nodes(-1, true), shows(L"99", false, L"150"), click(L"添加"), nodes(2), shows(L"1"), click(kNext),
+      page(kSerial, "", L"偶校验"), click(kNext), page(kConfirm), nodes(2), shows(L"偶校验", true), click(L"完成")},
+     1,
+     [](const OstrevanePDB& pdb) {
+         return usedDevices(pdb) == 2 && pdb.Devices[99].DeviceType != OSTREVANE_NO_DEVICE && pdb.CreateMode == 1 &&
+                pdb.ParityCode == 2;
+     }},
+    // A double click on an option of the start page does what Next does.
+    {"browse by double click, closed by the close box",
+     {page(kStart), click(L"察看设备", true), page(kConfirm), nodes(2), closeBox},
+     2},
+};
+
+// One wizard run: the engineer's steps on their own thread while this thread is in
+// DLLEdDev. Steps that fail close whatever is left so the run can end.
+void runWizard(OstrevanePDB& pdb, const Run& run)
 {
-    HWND tree = childOfClass(page, L"SysTreeView32");
-    DWORD_PTR count = 0;
-    if (tree) SendMessageTimeoutW(tree, TVM_GETCOUNT, 0, 0, SMTO_NORMAL, 1000, &count);
-    return tree ? static_cast<int>(count) : -1;
-}
-
-// The index of the selected node of the page's tree view; -1 for none, -2 without a tree.
-int treeSelection(HWND page)
-{
-    HWND tree = FindWindowExW(page, nullptr, L"SysTreeView32", nullptr);
-    for (HWND container = FindWindowExW(page, nullptr, nullptr, nullptr); !tree && container;
-         container = FindWindowExW(page, container, nullptr, nullptr)) {
-        tree = FindWindowExW(container, nullptr, L"SysTreeView32", nullptr);
-    }
-    if (!tree) return -2;
-    DWORD_PTR selected = 0;
-    SendMessageTimeoutW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, 1000, &selected);
-    if (!selected) return -1;
-    DWORD_PTR first = 0;
-    SendMessageTimeoutW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0, SMTO_NORMAL, 1000, &first);
-    return selected == first ? 0 : 1;
-}
-
-// A double click as the mouse makes it: press, release, double press, release.
-bool doubleClick(HWND page, const std::wstring& captionStart)
-{
-    HWND button = page ? childButton(page, captionStart) : nullptr;
-    if (!button) {
-        fail("no option \"" + narrow(captionStart) + "\" to double-click");
-        return false;
-    }
-    const LPARAM inside = MAKELPARAM(4, 4);
-    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
-        PostMessageW(button, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, inside);
-    }
-    return true;
-}
-
-void closeBox(HWND window)
-{
-    if (window) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-}
-
-// ---- the three runs ---------------------------------------------------------------
-
-const std::wstring kStartCaption = L"向导：选择执行的操作方式";
-const std::wstring kCreationModeCaption = L"向导：选择创建设备的方式";
-
-void checkFrame(HWND page)
-{
-    RECT client{};
-    GetClientRect(page, &client);
-    if (client.right != 475 || client.bottom != 333) {
-        fail("client area is " + std::to_string(client.right) + "x" + std::to_string(client.bottom) +
-             ", not 475x333");
-    }
-    RECT outer{};
-    GetWindowRect(page, &outer);
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    const int expectedLeft = (screenWidth - (outer.right - outer.left)) / 2;
-    const int expectedTop = (screenHeight - (outer.bottom - outer.top)) / 2;
-    if (std::abs(outer.left - expectedLeft) > 1 || std::abs(outer.top - expectedTop) > 1) {
-        fail("the page is not centred on the screen");
-    }
-    if (!(GetWindowLongPtrW(page, GWL_EXSTYLE) & WS_EX_TOPMOST)) fail("the page does not stay on top");
-    if (IsWindowEnabled(hostWindow)) fail("the host's window takes input while a page is up");
-}
-
-bool hasChildStartingWith(HWND page, const std::wstring& prefix)
-{
-    bool found = false;
-    forEachChild(page, [&](HWND child) {
-        found = textOf(child).rfind(prefix, 0) == 0;
-        return !found;
-    });
-    return found;
-}
-
-// Ticking the debug switch warns once and shows the loading bar; the load timer
-// then hides the bar and puts the status line back.
-void switchDebuggingOn(HWND debug)
-{
-    HWND debugSwitch = childButton(debug, L"调试开关");
-    HWND bar = childOfClass(debug, L"msctls_progress32");
-    if (!bar) fail("the debug page has no loading bar");
-    if (!click(debug, L"调试开关")) return;
-    HWND warning = waitForWindow([](HWND window) { return classOf(window) == L"#32770"; }, "debug warning");
-    if (!warning) return;
-    PostMessageW(warning, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    if (!waitUntilGone(warning, "the debug warning")) return;
-    const std::wstring loaded = L"调试开关-查看和编辑今天的设备运行历史";
-    const auto done = [&] { return (!bar || !IsWindowVisible(bar)) && hasChildStartingWith(debug, loaded); };
-    const DWORD start = GetTickCount();
-    while (!done() && GetTickCount() - start < kWaitMs) Sleep(kPollMs);
-    if (!done()) fail("the debug page did not finish loading the log (bar still shown or status line not back)");
-    DWORD_PTR checked = 0;
-    SendMessageTimeoutW(debugSwitch, BM_GETCHECK, 0, 0, SMTO_NORMAL, 1000, &checked);
-    if (checked != BST_CHECKED) fail("the debug switch is not ticked after clicking it");
-}
-
-// Save As: the file dialog offers the log filter; the name typed without extension
-// gets the log extension, and the file is written.
-void saveLogAs(HWND debug)
-{
-    if (!click(debug, L"另存为")) return;
-    constexpr int kFileTypes = 0x470;  // cmb1 of the common file dialogs
-    HWND dialog = waitForWindow(
-        [](HWND window) { return classOf(window) == L"#32770" && GetDlgItem(window, kFileTypes) != nullptr; },
-        "save dialog");
-    if (!dialog) return;
-    wchar_t type[256] = {};
-    HWND types = GetDlgItem(dialog, kFileTypes);
-    DWORD_PTR ignored = 0;
-    if (types) SendMessageTimeoutW(types, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(type), SMTO_NORMAL, 1000, &ignored);
-    const wchar_t logFilter[] = L"调试日志文件";
-    if (wcsncmp(type, logFilter, wcslen(logFilter)) != 0) {
-        fail("the save dialog offers \"" + narrow(type) + "\", not the log filter");
-    }
-    wchar_t folder[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, folder);
-    const std::wstring base = std::wstring(folder) + L"\\saved-log";
-    DeleteFileW((base + L".log").c_str());
-    // The name box is an edit inside a combo box (cmb13).
-    HWND name = nullptr;
-    forEachChild(dialog, [&](HWND child) {
-        if (GetDlgCtrlID(child) == 0x47C && _wcsicmp(classOf(child).c_str(), L"Edit") == 0) name = child;
-        return !name;
-    });
-    if (!name) name = childOfClass(dialog, L"Edit");
-    if (!name) {
-        fail("the save dialog has no name box");
-        return;
-    }
-    typeInto(name, base);
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    if (!waitUntilGone(dialog, "the save dialog")) return;
-    const DWORD start = GetTickCount();
-    const auto written = [&] { return GetFileAttributesW((base + L".log").c_str()) != INVALID_FILE_ATTRIBUTES; };
-    while (!written() && GetTickCount() - start < kWaitMs) Sleep(kPollMs);
-    if (!written()) {
-        fail("Save As did not write " + narrow(base) + ".log");
-    }
-    DeleteFileW((base + L".log").c_str());
-}
-
-void newSingleDevice()
-{
-    HWND start = waitForPage(kStartCaption, "start page");
-    if (!start) return;
-    checkFrame(start);
-    screenshot(start, "start.png");
-
-    if (!click(start, L"调试设置")) return;
-    HWND debug = waitForPage(L"向导：设置调试选项", "debug page");
-    if (!debug) return;
-    if (IsWindowVisible(start)) fail("the start page stays visible under the debug page");
-    screenshot(debug, "debug.png");
-    switchDebuggingOn(debug);
-    saveLogAs(debug);
-    closeBox(debug);
-    if (!waitUntilGone(debug, "the debug page")) return;
-
-    start = waitForPage(kStartCaption, "start page after the debug page");
-    if (!click(start, L"帮助信息")) return;
-    HWND message = waitForWindow([](HWND window) { return classOf(window) == L"#32770"; }, "version message box");
-    if (!message) return;
-    if (IsWindowVisible(start)) fail("the start page stays visible under the version message");
-    screenshot(message, "version.png");
-    PostMessageW(message, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    if (!waitUntilGone(message, "the version message box")) return;
-
-    start = waitForPage(kStartCaption, "start page after the version message");
-    if (!click(start, L"下一步")) return;
-    HWND mode = waitForPage(kCreationModeCaption, "creation-mode page");
-    if (!screenshot(mode, "creation-mode.png") || !click(mode, L"下一步")) return;
-    HWND single = waitForPage(L"向导：创建单个", "single-device page");
-    if (!screenshot(single, "single-device.png") || !click(single, L"下一步")) return;
-    HWND serial = waitForPage(L"串行口通讯参数", "serial page");
-    if (!screenshot(serial, "serial.png") || !click(serial, L"下一步")) return;
-    HWND confirmation = waitForPage(L"向导退出前的确认", "confirmation page");
-    if (!screenshot(confirmation, "confirmation.png")) return;
-    click(confirmation, L"完成");
-}
-
-void modifyDevices()
-{
-    HWND start = waitForPage(kStartCaption, "start page");
-    if (!start || !click(start, L"修改设备") || !click(start, L"下一步")) return;
-    HWND modify = waitForPage(L"参数或删除", "modify page");
-    if (treeSelection(modify) != 0) fail("the modify page does not open with its first device selected");
-    if (!screenshot(modify, "modify.png")) return;
-    closeBox(modify);
-}
-
-void newSeveralDevices()
-{
-    HWND start = waitForPage(kStartCaption, "start page");
-    if (!start || !click(start, L"下一步")) return;
-    HWND mode = waitForPage(kCreationModeCaption, "creation-mode page");
-    if (!mode || !click(mode, L"多个") || !click(mode, L"下一步")) return;
-    HWND several = waitForPage(L"向导：创建多个", "several-devices page");
-    if (treeSelection(several) != -1) fail("the several-devices page opens with a device selected");
-    if (!screenshot(several, "several-devices.png")) return;
-    closeBox(several);
-}
-
-// Typing a number beyond the range shows the highest one; Add puts that device in
-// the tree; even parity on the serial page reaches the summary; Finish writes it.
-void addDeviceAndParity()
-{
-    HWND start = waitForPage(kStartCaption, "start page");
-    if (!start || !click(start, L"下一步")) return;
-    HWND mode = waitForPage(kCreationModeCaption, "creation-mode page");
-    if (!mode || !click(mode, L"多个") || !click(mode, L"下一步")) return;
-    HWND several = waitForPage(L"向导：创建多个", "several-devices page");
-    HWND number = several ? childOfClass(several, L"Edit") : nullptr;
-    if (!number) {
-        fail("no device-number edit on the several-devices page");
-        return;
-    }
-    typeInto(number, L"150");
-    if (!waitForText(number, L"99", "the device number typed as 150")) return;
-    if (!click(several, L"添加")) return;
-    const DWORD begin = GetTickCount();
-    while (treeCount(several) != 2 && GetTickCount() - begin < kWaitMs) Sleep(kPollMs);
-    if (treeCount(several) != 2) fail("the tree has " + std::to_string(treeCount(several)) + " nodes after Add, not 2");
-    if (!waitForText(number, L"1", "the device number after Add")) return;
-    if (!click(several, L"下一步")) return;
-    HWND serial = waitForPage(L"串行口通讯参数", "serial page");
-    if (!serial || !click(serial, L"偶校验") || !click(serial, L"下一步")) return;
-    HWND confirmation = waitForPage(L"向导退出前的确认", "confirmation page");
-    if (!confirmation) return;
-    if (treeCount(confirmation) != 2) fail("the confirmation page does not show both devices");
-    HWND summary = childOfClass(confirmation, L"Edit");
-    if (!summary || controlText(summary).find(L"偶校验") == std::wstring::npos) {
-        fail("the summary does not show even parity: \"" + narrow(summary ? controlText(summary) : L"") + "\"");
-    }
-    click(confirmation, L"完成");
-}
-
-// Double-clicking an option of the start page does what Next does: browsing goes
-// straight to the confirmation page.
-void browseByDoubleClick()
-{
-    HWND start = waitForPage(kStartCaption, "start page");
-    if (!start || !doubleClick(start, L"察看设备")) return;
-    HWND confirmation = waitForPage(L"向导退出前的确认", "confirmation page after double-clicking browse");
-    if (!confirmation) return;
-    if (treeCount(confirmation) != 2) fail("browsing does not show the two configured devices");
-    closeBox(confirmation);
-}
-
-// ---- the host ---------------------------------------------------------------------
-
-using DLLEdDevFunction = uint32_t(OSTREVANE_CALL*)(uintptr_t, void*);
-using FullPDBFunction = void(OSTREVANE_CALL*)(void*);
-
-HWND createHostWindow()
-{
-    WNDCLASSW host{};
-    host.lpfnWndProc = DefWindowProcW;
-    host.hInstance = GetModuleHandleW(nullptr);
-    host.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    host.lpszClassName = L"OstrevaneDriveHost";
-    RegisterClassW(&host);
-    HWND window = CreateWindowExW(0, host.lpszClassName, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 120, nullptr,
-                                  nullptr, host.hInstance, nullptr);
-    if (window) ShowWindow(window, SW_SHOWNOACTIVATE);
-    return window;
-}
-
-// One wizard run: the engineer's script on its own thread while this thread is in
-// DLLEdDev. A script that gets stuck closes whatever is left so the run can end.
-uint32_t runWizard(DLLEdDevFunction edit, OstrevanePDB& pdb, const char* name, void (*script)())
-{
-    say("run: %s", name);
+    const OstrevanePDB before = pdb;
     std::atomic<bool> returned{false};
-    const size_t failuresBefore = failures.size();
     std::thread engineer([&] {
-        script();
-        bool failed;
-        {
-            std::lock_guard<std::mutex> lock(outputLock);
-            failed = failures.size() != failuresBefore;
-        }
-        const DWORD start = GetTickCount();
-        while (!returned) {
-            if (GetTickCount() - start >= kWaitMs) {
-                if (!failed) fail(std::string(name) + ": the wizard did not end after the last step");
-                say("FAIL (%s: the wizard hangs)", name);
-                ExitProcess(1);
-            }
-            if (failed) {
-                for (HWND window : visibleTopWindows()) closeBox(window);
-            }
-            Sleep(kPollMs);
+        HWND page = nullptr;
+        const bool failed =
+            !std::all_of(run.steps.begin(), run.steps.end(), [&](const Step& step) { return step(page); });
+        if (!waitFor([&] {
+                if (failed)
+                    for (HWND window : pageWindows()) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+                return returned.load();
+            })) {
+            fail(std::string(run.name) + ": the wizard hangs");
+            ExitProcess(1);
         }
     });
-    const uint32_t result = edit(reinterpret_cast<uintptr_t>(hostWindow), &pdb);
+    const uint32_t result = DLLEdDev(reinterpret_cast<uintptr_t>(hostWindow), &pdb);
     returned = true;
     engineer.join();
-    if (!IsWindowEnabled(hostWindow)) fail(std::string(name) + ": the host's window stays disabled");
-    return result;
-}
-
-int usedDevices(const OstrevanePDB& pdb)
-{
-    int used = 0;
-    for (const DeviceEntry& entry : pdb.Devices) used += entry.DeviceType != OSTREVANE_NO_DEVICE ? 1 : 0;
-    return used;
-}
-
-void expect(bool condition, const std::string& what)
-{
-    if (!condition) fail(what);
+    if (result != run.result) fail(std::string(run.name) + ": DLLEdDev gave " + std::to_string(result));
+    if (run.wrote ? !run.wrote(pdb) : std::memcmp(&pdb, &before, sizeof pdb) != 0)
+        fail(std::string(run.name) + ": not the block expected afterwards");
+    if (!IsWindowEnabled(hostWindow)) fail(std::string(run.name) + ": the host's window stays disabled");
 }
 
 }  // namespace
 
 int main()
 {
-    HMODULE library = LoadLibraryW(L"Ostrevane800.dll");
-    if (!library) {
-        say("FAIL (Ostrevane800.dll could not be loaded: error %lu)", GetLastError());
-        return 1;
-    }
-    auto edit = reinterpret_cast<DLLEdDevFunction>(reinterpret_cast<void*>(GetProcAddress(library, "DLLEdDev")));
-    auto fill = reinterpret_cast<FullPDBFunction>(reinterpret_cast<void*>(GetProcAddress(library, "FullPDB")));
-    if (!edit || !fill) {
-        say("FAIL (DLLEdDev or FullPDB is not exported)");
-        return 1;
-    }
-    hostWindow = createHostWindow();
-    if (!hostWindow) {
-        say("FAIL (no host window)");
-        return 1;
-    }
-
+    ULONG_PTR gdiplus = 0;
+    Gdiplus::GdiplusStartupInput startup;
+    if (Gdiplus::GdiplusStartup(&gdiplus, &startup, nullptr) != Gdiplus::Ok) fail("GDI+ could not be started");
+    hostWindow =
+        CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 120, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(hostWindow, SW_SHOWNOACTIVATE);
     OstrevanePDB pdb{};
-    fill(&pdb);
-    const uint32_t created = runWizard(edit, pdb, "new configuration, one device", newSingleDevice);
-    expect(created == 1, "DLLEdDev gave " + std::to_string(created) + " after Finish, not 1");
-    expect(pdb.CreateMode == 0, "CreateMode is " + std::to_string(pdb.CreateMode) + " after a single device");
-    expect(usedDevices(pdb) == 1, std::to_string(usedDevices(pdb)) + " devices configured, not 1");
-    expect(pdb.DebugSwitch == 1, "the debug switch ticked before Finish did not reach the block");
-    expect(pdb.FirstDevice < OSTREVANE_DEVICE_COUNT && pdb.Devices[pdb.FirstDevice].DeviceType != OSTREVANE_NO_DEVICE,
-           "the device is not at FirstDevice");
-
-    const OstrevanePDB configured = pdb;
-    const uint32_t modified = runWizard(edit, pdb, "modify, closed by the close box", modifyDevices);
-    expect(modified == 2, "DLLEdDev gave " + std::to_string(modified) + " after an unchanged modify page, not 2");
-    expect(std::memcmp(&pdb, &configured, sizeof pdb) == 0, "closing the modify page changed the block");
-
-    const uint32_t several = runWizard(edit, pdb, "several devices, closed by the close box", newSeveralDevices);
-    expect(several == 1, "DLLEdDev gave " + std::to_string(several) + " after choosing a new configuration, not 1");
-    expect(std::memcmp(&pdb, &configured, sizeof pdb) == 0, "closing the several-devices page changed the block");
-
-    const uint32_t added =
-        runWizard(edit, pdb, "several devices: add device 99, even parity, Finish", addDeviceAndParity);
-    expect(added == 1, "DLLEdDev gave " + std::to_string(added) + " after adding a device, not 1");
-    expect(usedDevices(pdb) == 2 && pdb.Devices[99].DeviceType != OSTREVANE_NO_DEVICE,
-           "device 99 was not added to the block");
-    expect(pdb.CreateMode == 1, "CreateMode is " + std::to_string(pdb.CreateMode) + " after several devices");
-    expect(pdb.ParityCode == 2, "parity code " + std::to_string(pdb.ParityCode) + " after choosing even parity");
-
-    const OstrevanePDB finished = pdb;
-    const uint32_t browsed =
-        runWizard(edit, pdb, "browse by double click, closed by the close box", browseByDoubleClick);
-    expect(browsed == 2, "DLLEdDev gave " + std::to_string(browsed) + " after browsing, not 2");
-    expect(std::memcmp(&pdb, &finished, sizeof pdb) == 0, "browsing changed the block");
-
+    FullPDB(&pdb);
+    for (const Run& run : kRuns) runWizard(pdb, run);
     DestroyWindow(hostWindow);
-    if (failures.empty()) {
-        say("PASS (%d screenshots, 5 wizard runs)", screenshots);
-        return 0;
-    }
-    say("FAIL (%zu problems; first: %s)", failures.size(), failures.front().c_str());
-    return 1;
+    Gdiplus::GdiplusShutdown(gdiplus);
+    std::printf("wizard-drive: %s (%zu problems, %d screenshots)\n", failures.empty() ? "PASS" : "FAIL",
+                failures.size(), screenshots);
+    return failures.empty() ? 0 : 1;
 }
