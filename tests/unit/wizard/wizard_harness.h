@@ -15,13 +15,16 @@
 
 namespace wizard_testing {
 
-using Step = ui::headless::HeadlessToolkit::Step;
-struct Device { int number; uint8_t type; };  // in a test block
+using namespace ui::headless;
+struct Device {
+    int number;
+    uint8_t type;
+};
 
 inline std::string joined(const std::vector<std::string>& texts, const char* separator = "|")
 {
     std::string result;
-    for (const std::string& text : texts) result += (result.empty() ? "" : separator) + text;
+    for (size_t i = 0; i < texts.size(); ++i) result += (i == 0 ? "" : separator) + texts[i];
     return result;
 }
 
@@ -52,28 +55,26 @@ inline std::vector<int> devicesInUse(const OstrevanePDB& block)
 // A memo's lines or a tree's nodes joined by '|'.
 inline std::string shownText(ui::Form& form, const std::string& what)
 {
-    ui::Control& shown = ui::headless::control(form, what);
-    std::vector<std::string> texts = shown.lines();
-    for (const ui::TreeNode& node : shown.nodes()) texts.push_back(node.text);
+    std::vector<std::string> texts = control(form, what).lines();
+    for (const ui::TreeNode& node : control(form, what).nodes()) texts.push_back(node.text);
     return joined(texts);
 }
 
 inline OstrevanePDB& workingCopy() { return wizard::state().WizardPDB; }
 
-// What the user does on one page, e.g. "pick MulCreate; click NextBtn": pick and click
-// (a control), dbl, type (text, may be empty), select and node (a position), key (a key
-// code), close (the close box), mark (changes the working copy as the debug page would).
-inline Step actions(const std::string& script)
+// What the user does on one page, e.g. "click MulCreate; click NextBtn": click, dbl,
+// type (text, may be empty), select and node (a position), key (a key code), close
+// (the close box), mark (changes the working copy as the debug page would).
+inline HeadlessToolkit::Step actions(const std::string& script)
 {
     return [script](ui::Form& form) {
-        using namespace ui::headless;
         std::istringstream steps(script);
         std::string step;
         while (std::getline(steps, step, ';')) {
             std::istringstream words(step);
             std::string verb, name, argument;
             words >> verb >> name >> argument;
-            if (verb == "pick" || verb == "click") click(form, name);
+            if (verb == "click") click(form, name);
             if (verb == "dbl") doubleClick(form, name);
             if (verb == "type") type(form, name, argument);
             if (verb == "select") select(form, name, std::stoi(argument));
@@ -93,6 +94,7 @@ protected:
         host = testing_support::defaultPDB();
         workingCopy() = host;
         wizard::state().WizardChanged = false;
+        toolkit.shownForms.clear();
     }
     // Queues one script per page shown, in order.
     void script(const std::vector<std::string>& pages)
@@ -101,18 +103,16 @@ protected:
     }
     uint32_t run() { return wizard::runWizard(host, 0); }
     std::string shownForms() const { return joined(toolkit.shownForms, " "); }
-    // Shows one page over the working copy and does the script (or step) on it.
-    void onPage(uint8_t page, const std::string& script) { onPage(page, actions(script)); }
-    void onPage(uint8_t page, Step step)
+    // Shows one page over the working copy and does the step on it.
+    void onPage(uint8_t page, HeadlessToolkit::Step step)
     {
         std::unique_ptr<ui::Form> form = wizard::createPage(page);
-        ASSERT_TRUE(form);
         toolkit.queue(std::move(step));
         form->ShowModal();
     }
 
-    ui::headless::HeadlessToolkit toolkit;
-    ui::headless::ScopedToolkit installed{toolkit};
+    HeadlessToolkit toolkit;
+    ScopedToolkit installed{toolkit};
     OstrevanePDB host{};
 };
 
