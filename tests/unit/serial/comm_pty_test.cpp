@@ -17,14 +17,7 @@ namespace {
 using serialtest::configuration;
 using testing_support::PseudoTerminal;
 
-// ReadText once `length` characters have come (or two seconds passed).
-std::string readUntil(TCommClass& port, size_t length)
-{
-    for (int waited = 0; port.ReadText().size() < length && waited < 2000; ++waited) usleep(1000);
-    return port.ReadText();
-}
-
-TEST(PtyLine, TheLineIsRawAndARepliesPiecesAddUpUntilTheNextTransmission)
+TEST(PtyLine, TheConfiguredRawLineReachesTheTerminal)
 {
     PseudoTerminal line;
     TCommClass port;
@@ -38,23 +31,27 @@ TEST(PtyLine, TheLineIsRawAndARepliesPiecesAddUpUntilTheNextTransmission)
                    "0011PV\x05");
     EXPECT_EQ(line.readFromDriver(8), "\x04"
                                       "0011PV\x05");
-    line.sendToDriver("\x02\x11\x13\r");  // block checks 0x11 and 0x13 and a CR come through untouched
-    EXPECT_EQ(readUntil(port, 4), "\x02\x11\x13\r");
-    line.sendToDriver("\n\x03");
-    EXPECT_EQ(readUntil(port, 6), "\x02\x11\x13\r\n\x03");
-    port.WriteText("SP");
-    EXPECT_EQ(port.ReadText(), "");
+    line.sendToDriver("\x02\x11\x13\r\n\x03");  // block checks 0x11 and 0x13 and a CR come through untouched
+    for (int waited = 0; port.ReadText().size() < 6 && waited < 2000; ++waited) usleep(1000);
+    EXPECT_EQ(port.ReadText(), "\x02\x11\x13\r\n\x03");
 }
 
-TEST(PtyLine, AHeldPortIsRefusedToOthersUntilReleased)
+// A held port is refused to others until released, and so is what is no serial line.
+TEST(PtyLine, WhatCannotBeTakenIsReportedUnavailable)
 {
     PseudoTerminal line;
+    testing_support::TempFolder folder;
+    ::close(::creat(folder.file("plain").c_str(), 0600));
     auto first = std::make_unique<TCommClass>();
     TCommClass second;
     std::string message;
     ASSERT_TRUE(first->OpenComm(configuration(0), true, message));
-    EXPECT_FALSE(second.OpenComm(configuration(0), true, message));
-    EXPECT_EQ(message, "Com1不存在或被其它程序占用！");
+    for (const std::string& path : {line.slavePath(), folder.file("missing"), folder.file("plain")}) {
+        setenv("OSTREVANE800_COM4", path.c_str(), 1);
+        EXPECT_FALSE(second.OpenComm(configuration(3), true, message)) << path;
+        EXPECT_EQ(message, "Com4不存在或被其它程序占用！");
+    }
+    unsetenv("OSTREVANE800_COM4");
     first.reset();
     const int other = ::open(line.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     int exclusive = 1;
@@ -62,20 +59,6 @@ TEST(PtyLine, AHeldPortIsRefusedToOthersUntilReleased)
     EXPECT_EQ(exclusive, 0) << "the exclusive flag does not outlive the port";
     ::close(other);
     EXPECT_TRUE(second.OpenComm(configuration(0), true, message));
-}
-
-TEST(PtyLine, WhatIsNotAnOpenableSerialLineIsReportedUnavailable)
-{
-    testing_support::TempFolder folder;
-    ::close(::creat(folder.file("plain").c_str(), 0600));
-    for (const std::string path : {folder.file("missing"), folder.file("plain")}) {
-        setenv("OSTREVANE800_COM4", path.c_str(), 1);
-        TCommClass port;
-        std::string message;
-        EXPECT_FALSE(port.OpenComm(configuration(3), true, message)) << path;
-        EXPECT_EQ(message, "Com4不存在或被其它程序占用！");
-    }
-    unsetenv("OSTREVANE800_COM4");
 }
 
 // An adapter unplugged and plugged in again: the far end of the line closes, and a new
