@@ -95,4 +95,27 @@ TEST(PtyLine, AVanishedLineIsSeenByReadingAndReopenedWhenItReturnsUnderItsName)
     unsetenv("OSTREVANE800_COM1");
 }
 
+// On the master side of a pseudo-terminal, the instrument closing the slave side is a
+// hang-up that only poll tells: the line counts as lost.
+TEST(PtyLine, AHangUpOfTheFarEndIsSeenByReading)
+{
+    setenv("OSTREVANE800_COM3", "/dev/ptmx", 1);
+    TCommClass port;
+    std::string message;
+    ASSERT_TRUE(port.OpenComm(configuration(2), true, message));
+    unsetenv("OSTREVANE800_COM3");
+    int master = -1;  // the port's descriptor, to reach its slave side
+    for (int fd = 3; fd < 1024 && master < 0; ++fd) {
+        char link[64] = {};
+        if (readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), link, sizeof link - 1) > 0 &&
+            std::string(link).ends_with("ptmx"))
+            master = fd;
+    }
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    ::close(::open(ptsname(master), O_RDWR | O_NOCTTY));
+    EXPECT_EQ(port.ReadText(), "");
+    EXPECT_TRUE(port.lost());
+}
+
 }  // namespace
