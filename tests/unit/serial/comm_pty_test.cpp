@@ -1,5 +1,5 @@
 // The port object on a pseudo-terminal whose slave side stands in for the COM port
-// and whose master side plays the instrument.
+// and whose master side plays the instrument. Traffic over a raw line: threads_test.cpp.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -9,32 +9,12 @@
 
 #include "fake_port.h"
 #include "serial/DLLComm.h"
-#include "serial/serial_line_posix.h"
 #include "support/test_support.h"
 
 namespace {
 
 using serialtest::configuration;
 using testing_support::PseudoTerminal;
-
-TEST(PtyLine, TheConfiguredRawLineReachesTheTerminal)
-{
-    PseudoTerminal line;
-    TCommClass port;
-    std::string message;
-    ASSERT_TRUE(port.OpenComm(configuration(0), true, message));
-    termios2 settings{};
-    ASSERT_EQ(ioctl(line.master(), TCGETS2, &settings), 0);
-    EXPECT_EQ(settings.c_ospeed, 9600u);
-    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), 0u);
-    port.WriteText("\x04"
-                   "0011PV\x05");
-    EXPECT_EQ(line.readFromDriver(8), "\x04"
-                                      "0011PV\x05");
-    line.sendToDriver("\x02\x11\x13\r\n\x03");  // block checks 0x11 and 0x13 and a CR come through untouched
-    for (int waited = 0; port.ReadText().size() < 6 && waited < 2000; ++waited) usleep(1000);
-    EXPECT_EQ(port.ReadText(), "\x02\x11\x13\r\n\x03");
-}
 
 // A held port is refused to others until released, and so is what is no serial line.
 TEST(PtyLine, WhatCannotBeTakenIsReportedUnavailable)
