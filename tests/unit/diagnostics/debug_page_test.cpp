@@ -26,23 +26,15 @@ protected:
     ~DebugPage() override { wizard::state().hostPDB = nullptr; }
 
     static OstrevanePDB& working() { return wizard::state().WizardPDB; }
-    void writeLog(const std::string& bytes)
+    // The page opened with the debug switch on over this log ("": none), after its load timer fired.
+    std::unique_ptr<TDebugFrm> loadedPage(const std::string& bytes)
     {
-        platform::createFolders(log.folder() + "/Debug");
-        ASSERT_TRUE(platform::rewriteFile(log.path(), bytes));
-    }
-    // The page opened with the debug switch on, after its load timer fired.
-    std::unique_ptr<TDebugFrm> loadedPage()
-    {
+        if (!bytes.empty()) platform::createFolders(log.folder() + "/Debug");
+        if (!bytes.empty()) EXPECT_TRUE(platform::rewriteFile(log.path(), bytes));
         working().DebugSwitch = 1;
         auto page = std::make_unique<TDebugFrm>();
         fireTimer(*page, "Timer1");
         return page;
-    }
-    static bool loading(TDebugFrm& page)
-    {
-        return page.findTimer("Timer1")->enabled() && page.findTimer("Timer2")->enabled() &&
-               control(page, "LoadBar").visible();
     }
 
     testing_support::LogRedirect log;
@@ -58,70 +50,44 @@ TEST_F(DebugPage, OpeningShowsTheSwitchesAndEnablesTheRestOnlyWithDebugOn)
         std::tie(working().DebugSwitch, working().ErrorOutput, working().TraceOutput) = std::tie(debug, error, trace);
         TDebugFrm page;
         EXPECT_EQ(working().ErrorOutput + 2 * working().TraceOutput, errorAfter + 2 * traceAfter);
+        EXPECT_EQ(control(page, "ErrorChk").checked() + 2 * control(page, "TraceChk").checked(),
+                  errorAfter + 2 * traceAfter);
         EXPECT_EQ(control(page, "EnDebugChk").checked(), debug != 0);
-        EXPECT_EQ(control(page, "ErrorChk").checked(), errorAfter != 0);
-        EXPECT_EQ(control(page, "TraceChk").checked(), traceAfter != 0);
         for (const char* name : {"LogMemo", "TraceChk", "ErrorChk", "PrnBtn", "SaveBtn", "SpeedButton1"})
             EXPECT_EQ(control(page, name).enabled(), debug != 0) << name;
-        EXPECT_EQ(loading(page), debug != 0);
+        EXPECT_EQ(page.findTimer("Timer1")->enabled(), debug != 0);
     }
 }
 
-TEST_F(DebugPage, TheLoadTimerShowsTheLogSwitchingOffClearsAllButTheLog)
+TEST_F(DebugPage, TheLoadTimerShowsTheLogAsLinesSwitchingOffClearsAllButTheLog)
 {
     const std::string bytes = "2026-12-06 10:30:15：启动\r\n第二行\n第三行";
-    writeLog(bytes);
-    working().DebugSwitch = working().ErrorOutput = working().TraceOutput = 1;
-    TDebugFrm page;
-    EXPECT_TRUE(control(page, "LogMemo").lines().empty());
-    fireTimer(page, "Timer1");
-    EXPECT_EQ(control(page, "LogMemo").lines(), (Lines{"2026-12-06 10:30:15：启动", "第二行", "第三行"}));
-    EXPECT_FALSE(loading(page) || control(page, "LoadBar").visible());
-    click(page, "EnDebugChk");
+    auto page = loadedPage(bytes);
+    EXPECT_EQ(control(*page, "LogMemo").lines(), (Lines{"2026-12-06 10:30:15：启动", "第二行", "第三行"}));
+    working().ErrorOutput = working().TraceOutput = 1;
+    click(*page, "EnDebugChk");
     EXPECT_EQ(working().DebugSwitch + working().ErrorOutput + working().TraceOutput, 0);
-    EXPECT_FALSE(control(page, "ErrorChk").checked() || control(page, "TraceChk").checked());
-    EXPECT_TRUE(control(page, "LogMemo").lines().empty());
+    EXPECT_TRUE(control(*page, "LogMemo").lines().empty());
     EXPECT_EQ(log.content(), bytes);
     EXPECT_TRUE(toolkit.messages.empty()) << "no warning while the page is not shown";
-}
-
-TEST_F(DebugPage, LoadBarWrapsFromNineToFiveAndAMissingLogLeavesTheTextAsItWas)
-{
-    working().DebugSwitch = 1;
-    TDebugFrm page;
-    type(page, "LogMemo", "自己写的\r\n");
-    std::vector<int> positions;
-    for (int tick = 0; tick < 11; ++tick) {
-        fireTimer(page, "Timer2");
-        positions.push_back(control(page, "LoadBar").position());
-    }
-    EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 5, 6}));
-    fireTimer(page, "Timer1");  // no log there
-    EXPECT_EQ(control(page, "LogMemo").lines(), Lines{"自己写的"});
-    fireTimer(page, "Timer2");
-    EXPECT_EQ(control(page, "LoadBar").position(), 6) << "stopped with the load";
-}
-
-TEST(DebugPageLog, BytesBecomeLinesAWindowCanShow)
-{
     const std::pair<std::string, Lines> cases[] = {
-        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},     {"a\r\n\r\nb\r\n", {"a", "", "b"}},
-        {"仪表号\x02PV\x03", {"仪表号\x02PV\x03"}}, {std::string("a\0b\xFF", 4), {"a?b?"}},
+        {"a\r\n\r\nb\rc\r\n", {"a", "", "b", "c"}},
+        {"仪表号\x02PV\x03", {"仪表号\x02PV\x03"}},
+        {std::string("a\0b\xFF", 4), {"a?b?"}},
         {"\xB1\r\n\xB1\x30", {"?", "?0"}},  // broken GBK
     };
     for (const auto& [bytes, lines] : cases) EXPECT_EQ(diagnostics::logLines(bytes), lines);
 }
 
-TEST_F(DebugPage, ALogTooLargeShowsItsNewestPartAndSaveChangesRefusesToWriteItBack)
+TEST_F(DebugPage, ALogTooLargeShowsItsNewestWholeLinesAndSaveChangesRefusesToWriteItBack)
 {
     std::string bytes;
     int number = 0;
     while (bytes.size() <= TDebugFrm::kLogViewLimit) bytes += "记录" + std::to_string(number++) + "\r\n";
-    writeLog(bytes);
-    auto page = loadedPage();
+    auto page = loadedPage(bytes);
     const Lines& lines = control(*page, "LogMemo").lines();
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[1].rfind("记录", 0), 0u) << "whole lines only";
+    EXPECT_EQ(lines[1].rfind("记录", 0), 0u);
     EXPECT_EQ(lines.back(), "记录" + std::to_string(number - 1));
     EXPECT_LE(diagnostics::fileText(lines).size(), TDebugFrm::kLogViewLimit + 200);
     click(*page, "SpeedButton1");
@@ -132,47 +98,35 @@ TEST_F(DebugPage, ALogTooLargeShowsItsNewestPartAndSaveChangesRefusesToWriteItBa
     EXPECT_EQ(log.content(), "");
 }
 
-TEST_F(DebugPage, SaveAsAndPrintActOnlyWhenTheirDialogIsConfirmed)
+TEST_F(DebugPage, SaveAsPrintAndSaveChangesWriteWhatIsShownAndReportWhatCannotBeWritten)
 {
     testing_support::TempFolder target;
     for (bool confirmed : {true, false}) {
         const std::string path = target.file(confirmed ? "confirmed.log" : "cancelled.log");
-        toolkit.printed.clear();
         toolkit.confirmPrint = confirmed;
-        writeLog("一\r\n二");
-        auto page = loadedPage();
+        auto page = loadedPage("一\r\n二");
         toolkit.queueSaveAnswer(confirmed ? std::optional<std::string>(path) : std::nullopt);
         click(*page, "SaveBtn");
         click(*page, "PrnBtn");
         std::string saved;
         EXPECT_EQ(platform::readWholeFile(path, saved), confirmed);
         EXPECT_EQ(saved, confirmed ? "一\r\n二\r\n" : "");
-        EXPECT_EQ(toolkit.printed, (confirmed ? std::vector<Lines>{{"一", "二"}} : std::vector<Lines>{}));
+        EXPECT_EQ(toolkit.printed, (std::vector<Lines>{{"一", "二"}}));
     }
-    EXPECT_TRUE(toolkit.messages.empty());
-}
-
-TEST_F(DebugPage, SaveChangesReplacesTheLogAndWhatCannotBeWrittenIsReportedWithThePath)
-{
-    // log there before (without one not even its folder exists), text typed, log afterwards
-    const std::tuple<bool, std::string, std::string> cases[] = {{false, "新的", "新的\r\n"},
-                                                                {true, "第一行\r\n改过的", "第一行\r\n改过的\r\n"}};
-    for (const auto& [logExists, typed, after] : cases) {
-        if (logExists) writeLog("第一行\r\n第二行\r\n");
-        auto page = loadedPage();
-        type(*page, "LogMemo", typed);
+    // Without a log not even its folder exists.
+    for (const std::string& before : {std::string(), std::string("第一行\r\n第二行\r\n")}) {
+        auto page = loadedPage(before);
+        type(*page, "LogMemo", "第一行\r\n改过的");
         click(*page, "SpeedButton1");
-        EXPECT_EQ(log.content(), after);
+        EXPECT_EQ(log.content(), "第一行\r\n改过的\r\n");
     }
     EXPECT_TRUE(toolkit.messages.empty());
 
-    testing_support::TempFolder target;
     ASSERT_TRUE(platform::rewriteFile(target.file("plain"), "x"));
     const std::string unwritable = target.file("plain") + "/sub/file.log";  // below a plain file
     for (const std::string button : {"SaveBtn", "SpeedButton1"}) {
         toolkit.messages.clear();
-        auto page = loadedPage();
-        type(*page, "LogMemo", "一");
+        auto page = loadedPage("");
         toolkit.queueSaveAnswer(unwritable);
         if (button == "SpeedButton1") logfile::setLogFileName(unwritable);
         click(*page, button);

@@ -1,7 +1,5 @@
-// Several host threads in the driver at once: each communication thread with its own
-// line and driver object, two threads after one port, wizards and device tests on
-// several threads. Built with ThreadSanitizer this is where a race between threads
-// shows; in every build the threads must get their own results.
+// Several host threads in the driver at once. Built with ThreadSanitizer this is where
+// a race between threads shows; in every build the threads must get their own results.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -31,7 +29,6 @@ constexpr int kLines = 8;
 constexpr int kRounds = 3;
 constexpr double kMeasured = 25.0;
 
-// A configuration with the one default instrument (808, number 0) on COM`com`.
 OstrevanePDB blockOn(int com)
 {
     OstrevanePDB block = defaultPDB();
@@ -39,8 +36,8 @@ OstrevanePDB blockOn(int com)
     return block;
 }
 
-// One host communication thread: start, poll until the measured value arrives, write
-// until the instrument acknowledges, stop; a few times over. Returns the good rounds.
+// One host communication thread: start, poll until the value arrives, write until the
+// instrument acknowledges, stop; a few times over. Returns the good rounds.
 int communicate(int com, PseudoTerminal& line)
 {
     sim::Simulator simulator;
@@ -57,9 +54,10 @@ int communicate(int com, PseudoTerminal& line)
         const bool started = IniDriver(2, list, &block, &msg) != 0;
         const bool opened = takeHostText(msg) == "Com" + std::to_string(com) + "打开成功";
         const uint64_t acksBefore = simulator.counters().acks;
+        auto acknowledged = [&] { return simulator.counters().acks > acksBefore; };
         bool valueRead = false, written = false;
         for (const auto limit = Clock::now() + std::chrono::seconds(3);
-             started && !(valueRead && simulator.counters().acks > acksBefore) && Clock::now() < limit;) {
+             started && !(valueRead && acknowledged()) && Clock::now() < limit;) {
             char buffer[256];
             const ssize_t n = read(line.master(), buffer, sizeof buffer);
             const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count();
@@ -73,8 +71,7 @@ int communicate(int com, PseudoTerminal& line)
             for (uint32_t i = 0; i < count && i < 2; ++i)
                 valueRead = valueRead || (records[i].TagId == 1 && records[i].Value.Number == kMeasured);
             if (valueRead && !written) {
-                TagDataRec write{};
-                write.TagId = 2;
+                TagDataRec write{.TagId = 2};
                 write.Value.Number = 10 + round;
                 written = OnDataWrite(1, &write, &msg) != 0;
                 takeHostText(msg);
@@ -82,7 +79,7 @@ int communicate(int com, PseudoTerminal& line)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the host's scan interval
         }
         const bool freed = FreeDriver() != 0;
-        good += started && opened && valueRead && simulator.counters().acks > acksBefore && freed ? 1 : 0;
+        good += started && opened && valueRead && acknowledged() && freed;
     }
     return good;  // the thread ends here: that destroys its driver object
 }
@@ -96,9 +93,10 @@ protected:
 
 }  // namespace
 
+// Each thread with its own line and driver object; the port paths are in the
+// environment before any thread starts.
 TEST_F(HostThreads, EightCommunicationThreadsEachPollTheirOwnLine)
 {
-    // The port paths are in the environment before any thread starts.
     std::vector<std::unique_ptr<PseudoTerminal>> lines;
     for (int com = 1; com <= kLines; ++com) lines.push_back(std::make_unique<PseudoTerminal>(com));
     std::vector<int> good(kLines);

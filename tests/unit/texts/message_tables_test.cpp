@@ -61,43 +61,15 @@ TEST(MessageTables, EveryTextHoldsTheGbkBytesOfItsReadableForm)
         {"CHN_NAME", whole(OSTREVANE_CHN_NAME_GBK), whole(OSTREVANE_CHN_NAME)},
     };
     cases.insert(cases.end(), definitions.begin(), definitions.end());
-    const std::string_view tagTypes[] = {
-        "设定上限",
-        "设定下限",
-        "高范围限定",
-        "低范围限定",
-        "最新的测量值",
-        "设定值",
-        "输出值",
-        "状态字",
-        "选择的状态字",
-        "扩展的状态字",
-        "误差值",
-        "本地设定1",
-        "高报警设定",
-        "低报警设定",
-        "偏差报警设定",
-        "比例带",
-        "积分时间",
-        "微分时间",
-        "高过冲抑制",
-        "低过冲抑制",
-        "周期时间1（输出1－加热）",
-        "传感器故障功率",
-        "加热（输出1）输出功率",
-        "爬坡到设定点斜率",
-        "HOLDBACK",
-        "循环计数器",
-        "斜率1",
-        "等级1",
-        "保持1",
-        "斜率2",
-        "等级2",
-        "保持2",
-    };
-    ASSERT_EQ(std::size(tagTypes), def::TagTypeInfo.size());
-    for (size_t i = 0; i < def::TagTypeInfo.size(); ++i)
-        cases.push_back({"TagTypeInfo[" + std::to_string(i) + "]", def::TagTypeInfo[i].description, tagTypes[i]});
+    // The tag editor's descriptions, in the order of the tag types.
+    std::string descriptions;
+    for (const auto& type : def::TagTypeInfo) descriptions += std::string(type.description) + "|";
+    cases.push_back({"TagTypeInfo", descriptions,
+                     "设定上限|设定下限|高范围限定|低范围限定|最新的测量值|设定值|输出值|状态字|选择的状态字|"
+                     "扩展的状态字|误差值|本地设定1|高报警设定|低报警设定|偏差报警设定|比例带|积分时间|"
+                     "微分时间|高过冲抑制|低过冲抑制|周期时间1（输出1－加热）|传感器故障功率|"
+                     "加热（输出1）输出功率|爬坡到设定点斜率|HOLDBACK|循环计数器|斜率1|等级1|保持1|斜率2|"
+                     "等级2|保持2|"});
     for (const TextCase& text : cases) EXPECT_EQ(text.bytes, text.expected) << text.name;
 }
 

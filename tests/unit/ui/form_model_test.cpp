@@ -1,6 +1,7 @@
 // The form model's contract with pages: program changes never fire events, user
 // actions change the control and then fire. Typed combo texts, memo lines, timers,
-// dialogs and nested modal forms are shown by the wizard and debug page tests.
+// dialogs, nested modal forms and selections outside the items are shown by the wizard
+// and debug page tests.
 #include <gtest/gtest.h>
 
 #include "ui/Form.h"
@@ -38,21 +39,6 @@ TEST(FormModel, OptionsOfOneParentExcludeEachOther)
     a2.userClick();
     EXPECT_FALSE(a1.checked());
     EXPECT_TRUE(a2.checked() && b1.checked());
-}
-
-TEST(FormModel, SelectionPositionsOutsideTheItems)
-{
-    const std::tuple<ControlKind, int, int> positions[] = {{ControlKind::RadioGroup, -1, -1},
-                                                           {ControlKind::RadioGroup, 5, 2},
-                                                           {ControlKind::ComboBox, 5, -1},
-                                                           {ControlKind::ComboBox, 2, 2}};
-    for (const auto& [kind, position, expected] : positions) {
-        ui::Form form;
-        ui::Control& control = form.add(kind, "c", {});
-        control.setItems({"x", "y", "z"});
-        control.setItemIndex(position);
-        EXPECT_EQ(control.itemIndex(), expected) << static_cast<int>(kind) << " at " << position;
-    }
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The page flow: which page follows which, what Finish and the close box leave in the host's block.
 #include <cstring>
 
-#include "platform/files.h"
-#include "sysinfo/version_info.h"
 #include "wizard_harness.h"
 
 namespace wizard_testing {
@@ -107,63 +105,6 @@ TEST_F(WizardTest, BackRetracesTheRunsOwnPath)
     for (uint8_t page = 1; page <= wizard::kHistorySize + 2; ++page) state.pushHistory(page);
     for (int page = wizard::kHistorySize + 2; page > 2; --page) EXPECT_EQ(state.popHistory(), page);
     EXPECT_EQ(state.popHistory(), wizard::kStartPage);
-}
-
-TEST_F(WizardTest, HostEntryRunsThePagesOverTheHostWindow)
-{
-    uintptr_t windowDuringRun = 0;
-    toolkit.setMainWindow(0x51);
-    toolkit.queue([&](ui::Form& form) {
-        windowDuringRun = toolkit.mainWindow();
-        click(form, "NextBtn");
-    });
-    script({kFinish});
-    EXPECT_EQ(DLLEdDev(0x1234, &host), 1u);
-    EXPECT_EQ(windowDuringRun, 0x1234u);
-    EXPECT_EQ(toolkit.mainWindow(), 0x51u) << "the host's own main window is restored";
-    EXPECT_EQ(DLLEdDev(0, &host), 2u) << "nobody at the window: the start page just closes";
-}
-
-TEST_F(WizardTest, VersionInformationOverTheHiddenPageThenTheHelpFileWhenThereIsOne)
-{
-    testing_support::TempFolder folder;
-    std::string& hostFolder = systeminfo::processVersions().hostVersion.hostFolder;
-    const std::string savedFolder = hostFolder;
-    hostFolder = folder.path() + "/";
-    bool visibleAfter = false;
-    toolkit.queue([&](ui::Form& form) {
-        click(form, "VersionBtn");
-        visibleAfter = form.visible();
-    });
-    run();
-    ASSERT_TRUE(platform::createFolders(folder.file("help")));
-    ASSERT_TRUE(platform::touchFile(folder.file("help/Ostrevane仪表.chm")));
-    script({"click VersionBtn"});
-    run();
-    hostFolder = savedFolder;
-    ASSERT_EQ(toolkit.messages.size(), 2u);
-    EXPECT_FALSE(toolkit.messages[0].formVisible);
-    EXPECT_TRUE(visibleAfter);
-    EXPECT_EQ(toolkit.commands, std::vector<std::string>{"hh " + folder.file("help/Ostrevane仪表.chm")});
-}
-
-TEST_F(WizardTest, DebugSettingsOpenOverTheStartPageWhichStaysOpen)
-{
-    ui::Form* startPage = nullptr;
-    bool hiddenMeanwhile = false, visibleAfter = false;
-    toolkit.queue([&](ui::Form& form) {
-        startPage = &form;
-        click(form, "DebugBtn");
-        visibleAfter = form.visible();
-        click(form, "NextBtn");
-    });
-    toolkit.queue([&](ui::Form&) { hiddenMeanwhile = !startPage->visible(); });
-    script({"close", "click DebugBtn; close", ""});
-    EXPECT_EQ(run(), 1u);
-    EXPECT_TRUE(hiddenMeanwhile && visibleAfter);
-    toolkit.shownForms.clear();
-    EXPECT_EQ(run(), 2u) << "closing the start page after the debug page ends the wizard";
-    EXPECT_EQ(shownForms(), "TStartFrm TDebugFrm");
 }
 
 }  // namespace

@@ -64,25 +64,16 @@ TEST_F(WizardTest, DeviceListPagesEditTheTableAtOnce)
 
 TEST_F(WizardTest, DuplicateNumbersAreRefusedOverTheHiddenPageAndTypedNumbersClamped)
 {
-    // page, typed, message ("" none), shown afterwards ("" as typed)
-    const std::tuple<uint8_t, const char*, const char*, const char*> cases[] = {
-        {3, "3", "单元号重复,请重新修改!", ""},
-        {3, "5", "单元号重复,请重新修改!", ""},  // 3 is the selected one
-        {5, "005", "仪表号重复,请重新修改!", "5"},
-        {3, "150", "", "99"},
-        {4, "abc", "", "0"}};
-    for (const auto& [page, typed, message, shown] : cases) {
+    const std::tuple<uint8_t, const char*, const char*> cases[] = {
+        {3, "3", "单元号重复,请重新修改!"}, {3, "5", "单元号重复,请重新修改!"}, {5, "005", "仪表号重复,请重新修改!"}};
+    for (const auto& [page, typed, message] : cases) {
         workingCopy() = blockWith(kTwo);
         toolkit.messages.clear();
-        bool visibleAfter = false;
         onPage(page, [&](ui::Form& form) {
             type(form, "IDEd", typed);
-            visibleAfter = form.visible();
-            EXPECT_EQ(control(form, "IDEd").text(), *shown ? shown : typed);
+            EXPECT_TRUE(form.visible());
         });
-        EXPECT_TRUE(visibleAfter);
-        ASSERT_EQ(toolkit.messages.size(), *message ? 1u : 0u);
-        if (!*message) continue;
+        ASSERT_EQ(toolkit.messages.size(), 1u);
         EXPECT_EQ(toolkit.messages[0].text, message);
         EXPECT_FALSE(toolkit.messages[0].formVisible);
         EXPECT_EQ(devicesInUse(workingCopy()), (std::vector<int>{3, 5}));
@@ -95,14 +86,8 @@ TEST_F(WizardTest, DuplicateNumbersAreRefusedOverTheHiddenPageAndTypedNumbersCla
     for (const auto& [text, number] : typedNumbers) EXPECT_EQ(wizard::devices::clampedDeviceNo(text), number) << text;
 }
 
-TEST_F(WizardTest, AddWithoutATypeLeavesTheEntryFreeAndWith0To98InUseTheOfferedNumberIs99)
+TEST_F(WizardTest, With0To98InUseTheOfferedNumberIs99)
 {
-    workingCopy() = blockWith(kTwo);
-    workingCopy().FirstDevice = 0;  // a free entry: no type is preselected
-    onPage(5, actions("click AddBtn"));
-    EXPECT_EQ(devicesInUse(workingCopy()), (std::vector<int>{3, 5}));
-    EXPECT_EQ(pdb::typeName(workingCopy().Devices[0]), "无效");
-
     std::vector<Device> all;
     for (int n = 0; n < OSTREVANE_DEVICE_COUNT; ++n) all.push_back({n, 0});
     workingCopy() = blockWith(all);
@@ -113,8 +98,6 @@ TEST_F(WizardTest, AddWithoutATypeLeavesTheEntryFreeAndWith0To98InUseTheOfferedN
         click(form, "DelBtn");
         EXPECT_EQ(control(form, "IDEd").text(), "99");
     });
-    workingCopy().Devices[0].DeviceType = OSTREVANE_NO_DEVICE;
-    EXPECT_EQ(wizard::devices::FreeDeviceNo(workingCopy()), 0u);
 }
 
 TEST_F(WizardTest, SingleDevicePageShowsThePreselectedTypeAndReplacesTheTableOnNext)
@@ -154,7 +137,6 @@ TEST_F(WizardTest, SerialPageShowsTheStoredCodesAndStoresEachChangeAtOnce)
     const char* const controls[] = {"ComEd", "BautEd", "DataBitED", "StopBitED", "ParityEd"};
     const std::pair<Codes, std::array<int, 5>> shown[] = {
         {{9, 14, 3, 2, 2}, {9, 14, 0, 2, 2}},     // the last of each
-        {{0, 6, 0, 1, 1}, {0, 6, -1, 1, 1}},      // 4 data bits: no choice
         {{0, 6, 7, 3, 4}, {0, 6, 1, 2, 2}},       // beyond the groups: their last item
         {{10, 15, 4, 0, 0}, {-1, -1, 1, 0, 0}}};  // beyond the lists: no choice
     for (const auto& [codes, positions] : shown) {
