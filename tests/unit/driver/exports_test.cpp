@@ -135,7 +135,7 @@ TEST_F(Exports, TagEditorWithOptionReturnsTheAddressUncheckedDeviceTestAndWizard
     takeHostText(address);
 
     EXPECT_EQ(DLLTestDev(nullptr, 0), 0);
-    EXPECT_EQ(DLLEdDev(0, nullptr), 2u);  // the wizard's results on a block: threads_test.cpp
+    EXPECT_EQ(DLLEdDev(0, nullptr), 2u);
 }
 
 // The initialisation lock: held by another thread for five seconds it turns the

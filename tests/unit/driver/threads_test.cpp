@@ -132,20 +132,17 @@ TEST_F(HostThreads, TwoThreadsAfterOnePortOneGetsItTheOtherIsTurnedAway)
     }
 }
 
+// Each wizard's result depends on its own block only: one needs an entry cleared (1),
+// the other does not (2). Sharing the wizard's state would mix them up.
 TEST_F(HostThreads, WizardsAndDeviceTestsOnSeveralThreadsTakeTurns)
 {
-    // Each wizard's result depends on its own block only: one needs an entry cleared
-    // (1), the other does not (2). Sharing the wizard's state would mix them up.
     constexpr int kRuns = 100;
     PseudoTerminal testLine(9);
     std::atomic<int> right{0};
     auto wizard = [&](bool changed) {
         for (int i = 0; i < kRuns; ++i) {
             OstrevanePDB block = defaultPDB();
-            if (changed) {
-                block.Devices[6].DeviceType = OSTREVANE_DEVICE_808;
-                pdb::setTypeName(block.Devices[6], "Ostrevane847");
-            }
+            pdb::setTypeName(block.Devices[0], changed ? "Ostrevane847" : "Ostrevane808");
             right += DLLEdDev(0, &block) == (changed ? 1u : 2u);
         }
     };

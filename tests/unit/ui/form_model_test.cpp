@@ -1,7 +1,7 @@
 // The form model's contract with pages: program changes never fire events, user
 // actions change the control and then fire. Typed combo texts, memo lines, timers,
-// dialogs, nested modal forms and selections outside the items are shown by the wizard
-// and debug page tests.
+// dialogs, nested modal forms, option groups and selections outside the items are shown
+// by the wizard and debug page tests.
 #include <gtest/gtest.h>
 
 #include "ui/Form.h"
@@ -25,20 +25,6 @@ TEST(FormModel, ProgramChangesFireNothingUserActionsChangeThenFire)
     check.setEnabled(false);
     check.userClick();  // a disabled control takes no user action
     EXPECT_EQ(seen, (std::vector<std::string>{"42", "off"}));
-}
-
-TEST(FormModel, OptionsOfOneParentExcludeEachOther)
-{
-    ui::Form form;
-    ui::Control& groupA = form.add(ControlKind::Panel, "A", {});
-    ui::Control& a1 = form.add(ControlKind::Option, "a1", {}, &groupA);
-    ui::Control& a2 = form.add(ControlKind::Option, "a2", {}, &groupA);
-    ui::Control& b1 = form.add(ControlKind::Option, "b1", {}, &form.add(ControlKind::Panel, "B", {}));
-    a1.setChecked(true);
-    b1.setChecked(true);
-    a2.userClick();
-    EXPECT_FALSE(a1.checked());
-    EXPECT_TRUE(a2.checked() && b1.checked());
 }
 
 }  // namespace

@@ -1,12 +1,219 @@
-// What the pages show and how their controls edit the working copy.
+// The wizard driven headless: a host block, a scripted user and what he saw; the page
+// flow, what Finish and the close box leave in the host's block, what the pages show and
+// how their controls edit the working copy.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
 #include <tuple>
 
+#include "Ostrevane800.h"
+#include "definitions/DLLDef.h"
+#include "driver/DLLMain.h"
+#include "framework/PDB.h"
+#include "support/test_support.h"
+#include "ui/headless/HeadlessToolkit.h"
 #include "wizard/DeviceList.h"
+#include "wizard/Pages.h"
 #include "wizard/SerialSummary.h"
-#include "wizard_harness.h"
+#include "wizard/Wizard.h"
 
-namespace wizard_testing {
 namespace {
+
+using namespace ui::headless;
+struct Device {
+    int number;
+    uint8_t type;
+};
+
+inline std::string joined(const std::vector<std::string>& texts, const char* separator = "|")
+{
+    std::string result;
+    for (size_t i = 0; i < texts.size(); ++i) result += (i == 0 ? "" : separator) + texts[i];
+    return result;
+}
+
+// The default block with exactly these devices; FirstDevice is the first of them.
+inline OstrevanePDB blockWith(const std::vector<Device>& devices)
+{
+    OstrevanePDB block = testing_support::defaultPDB();
+    for (DeviceEntry& entry : block.Devices) {
+        entry.DeviceType = OSTREVANE_NO_DEVICE;
+        pdb::setTypeName(entry, "");
+    }
+    for (const Device& device : devices) {
+        block.Devices[device.number].DeviceType = device.type;
+        pdb::setTypeName(block.Devices[device.number], std::string(def::DevTypes[device.type].name));
+    }
+    block.FirstDevice = devices.empty() ? 0 : static_cast<uint32_t>(devices.front().number);
+    return block;
+}
+
+inline std::vector<int> devicesInUse(const OstrevanePDB& block)
+{
+    std::vector<int> numbers;
+    for (int n = 0; n < OSTREVANE_DEVICE_COUNT; ++n)
+        if (block.Devices[n].DeviceType != OSTREVANE_NO_DEVICE) numbers.push_back(n);
+    return numbers;
+}
+
+// A memo's lines or a tree's nodes joined by '|'.
+inline std::string shownText(ui::Form& form, const std::string& what)
+{
+    std::vector<std::string> texts = control(form, what).lines();
+    for (const ui::TreeNode& node : control(form, what).nodes()) texts.push_back(node.text);
+    return joined(texts);
+}
+
+inline OstrevanePDB& workingCopy() { return wizard::state().WizardPDB; }
+
+// What the user does on one page, e.g. "click MulCreate; click NextBtn": click, dbl,
+// type (text, may be empty), select and node (a position), key (a key code), close
+// (the close box), mark (changes the working copy as the debug page would).
+inline HeadlessToolkit::Step actions(const std::string& script)
+{
+    return [script](ui::Form& form) {
+        std::istringstream steps(script);
+        std::string step;
+        while (std::getline(steps, step, ';')) {
+            std::istringstream words(step);
+            std::string verb, name, argument;
+            words >> verb >> name >> argument;
+            if (verb == "click") click(form, name);
+            if (verb == "dbl") doubleClick(form, name);
+            if (verb == "type") type(form, name, argument);
+            if (verb == "select") select(form, name, std::stoi(argument));
+            if (verb == "node") selectNode(form, name, std::stoi(argument));
+            if (verb == "key") keyUp(form, name, std::stoi(argument));
+            if (verb == "close") closeBox(form);
+            if (verb == "mark") workingCopy().TraceOutput = 1;
+        }
+    };
+}
+
+class WizardTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        driver::libraryInitialise();
+        host = testing_support::defaultPDB();
+        workingCopy() = host;
+        wizard::state().WizardChanged = false;
+        toolkit.shownForms.clear();
+    }
+    // Queues one script per page shown, in order.
+    void script(const std::vector<std::string>& pages)
+    {
+        for (const std::string& page : pages) toolkit.queue(actions(page));
+    }
+    uint32_t run() { return wizard::runWizard(host, 0); }
+    std::string shownForms() const { return joined(toolkit.shownForms, " "); }
+    // Shows one page over the working copy and does the step on it.
+    void onPage(uint8_t page, HeadlessToolkit::Step step)
+    {
+        std::unique_ptr<ui::Form> form = wizard::createPage(page);
+        toolkit.queue(std::move(step));
+        form->ShowModal();
+    }
+
+    HeadlessToolkit toolkit;
+    ScopedToolkit installed{toolkit};
+    OstrevanePDB host{};
+};
+
+bool sameBlock(const OstrevanePDB& a, const OstrevanePDB& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+const std::string kNext = "click NextBtn", kBack = "click LastBtn", kFinish = "click FinishBtn";
+const std::string kModify = "click ModifyOp; click NextBtn", kSeveral = "click MulCreate; click NextBtn";
+const std::string kBrowse = "click BrowseOp; click NextBtn";
+
+struct PathCase {
+    std::vector<std::string> pages;  // one script per page shown
+    const char* shown;
+    uint32_t result;
+};
+
+TEST_F(WizardTest, PathsShowThePagesInOrderAndReportAChange)
+{
+    // clang-format off
+    const PathCase paths[] = {
+        {{kNext, kNext, kNext, kNext, kFinish}, "TStartFrm TStep1Frm TStep11Frm TStep4Frm TEndFrm", 1},
+        {{kNext, kSeveral, kNext, kNext, kFinish}, "TStartFrm TStep1Frm TStep12Frm TStep4Frm TEndFrm", 1},
+        {{kModify, kNext, kNext, kFinish}, "TStartFrm TStep2Frm TStep4Frm TEndFrm", 2},
+        {{kBrowse, kFinish}, "TStartFrm TEndFrm", 2},
+        {{kNext, kSeveral, kNext, kBack, ""}, "TStartFrm TStep1Frm TStep12Frm TStep4Frm TStep12Frm", 1},
+        {{kModify, kNext, kBack, ""}, "TStartFrm TStep2Frm TStep4Frm TStep2Frm", 2},
+        {{kBrowse, kBack, ""}, "TStartFrm TEndFrm TStartFrm", 2},
+        {{kNext, kFinish}, "TStartFrm TStep1Frm", 1},  // a new table counts as a change
+        {{"dbl NewOp", ""}, "TStartFrm TStep1Frm", 1},
+        {{"click ModifyOp; dbl ModifyOp", ""}, "TStartFrm TStep2Frm", 2},
+        {{"click BrowseOp; dbl BrowseOp", ""}, "TStartFrm TEndFrm", 2},
+        {{kNext, "dbl SingleCreate", ""}, "TStartFrm TStep1Frm TStep11Frm", 1},
+        {{kNext, "click MulCreate; dbl MulCreate", ""}, "TStartFrm TStep1Frm TStep12Frm", 1},
+        {{kNext, "dbl BodyPanel", ""}, "TStartFrm TStep1Frm TStep11Frm", 1},
+        // Last: the runs before did not leave their pages in the Back history.
+        {{kNext, kNext, kNext, kNext, kBack, kBack, kBack, kBack, ""},
+         "TStartFrm TStep1Frm TStep11Frm TStep4Frm TEndFrm TStep4Frm TStep11Frm TStep1Frm TStartFrm", 1},
+    };
+    // clang-format on
+    for (const PathCase& path : paths) {
+        SetUp();
+        script(path.pages);
+        EXPECT_EQ(run(), path.result) << path.shown;
+        EXPECT_EQ(shownForms(), path.shown);
+        EXPECT_EQ(toolkit.pendingSteps(), 0u);
+    }
+}
+
+TEST_F(WizardTest, FinishWritesTheWorkingCopyBackExceptOnTheStartPageTheCloseBoxNever)
+{
+    const std::vector<std::string> pathTo[] = {
+        {}, {kNext}, {kModify}, {kNext, kNext}, {kNext, kSeveral}, {kModify, kNext}, {kBrowse}};
+    for (int page = 1; page <= 7; ++page) {
+        for (const std::string& last : {"mark; " + kFinish, std::string("mark; close")}) {
+            SetUp();
+            const OstrevanePDB before = host;
+            script(pathTo[page - 1]);
+            script({last});
+            run();
+            EXPECT_EQ(toolkit.shownForms.size(), pathTo[page - 1].size() + 1) << "the wizard ends there";
+            EXPECT_EQ(host.TraceOutput == 1, page != 1 && last.find("Finish") != std::string::npos) << page << last;
+            EXPECT_TRUE(host.TraceOutput == 1 || sameBlock(host, before)) << page << last;
+        }
+    }
+    // A name that does not match its type is cleared in the host's block even so.
+    host = blockWith({{3, 0}, {5, 1}});
+    pdb::setTypeName(host.Devices[5], "stale");
+    OstrevanePDB expected = host;
+    expected.Devices[5].DeviceType = OSTREVANE_NO_DEVICE;
+    expected.Devices[5].TypeName[0] = 0;
+    script({"mark; " + kFinish});
+    EXPECT_EQ(run(), 1u) << "the cleaned entry counts as a change";
+    EXPECT_TRUE(sameBlock(host, expected));
+}
+
+TEST_F(WizardTest, FinishStoresTheCreationModeAndBeforeNextOnPage4KeepsTheOldTable)
+{
+    const std::pair<std::vector<std::string>, uint8_t> cases[] = {{{kNext, kNext, "type IDEd 9; " + kFinish}, 0},
+                                                                  {{kNext, kSeveral, kFinish}, 1}};
+    for (const auto& [pages, mode] : cases) {
+        host = blockWith({{3, 0}, {5, 1}});
+        host.CreateMode = 1 - mode;
+        script(pages);
+        run();
+        EXPECT_EQ(devicesInUse(host), (std::vector<int>{3, 5}));
+        EXPECT_EQ(host.CreateMode, mode);
+    }
+}
+
+// A history longer than it holds drops its oldest page.
+TEST_F(WizardTest, BackHistoryDropsItsOldestPage)
+{
+    wizard::WizardState state;
+    for (uint8_t page = 1; page <= wizard::kHistorySize + 2; ++page) state.pushHistory(page);
+    for (int page = wizard::kHistorySize + 2; page > 2; --page) EXPECT_EQ(state.popHistory(), page);
+    EXPECT_EQ(state.popHistory(), wizard::kStartPage);
+}
 
 const std::vector<Device> kTwo = {{3, 0}, {5, 1}};
 const char* const kTwoTree = "3：Ostrevane808|5：Ostrevane847";
@@ -184,4 +391,3 @@ TEST_F(WizardTest, ConfirmationPageShowsTheTableAndTheSerialSummary)
 }
 
 }  // namespace
-}  // namespace wizard_testing
