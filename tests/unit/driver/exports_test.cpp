@@ -86,15 +86,6 @@ TEST_F(Exports, IniDriverWithoutTagsOpensThePortValidatesTheTableAndStopsItself)
     EXPECT_EQ(OnDataWrite(0, &record, &msg), 0);
     EXPECT_EQ(takeHostText(msg), kNoDriver) << "an empty write";
 
-    // Building the (empty) tag table switched traffic logging on; a pending message switches it off.
-    WriteLog(0, &msg);
-    EXPECT_EQ(msg, nullptr);
-    EXPECT_TRUE(object->LogEnabled);
-    object->WriteCommEvent("状态");
-    WriteLog(0, &msg);
-    EXPECT_EQ(takeHostText(msg), "状态");
-    EXPECT_FALSE(object->LogEnabled);
-
     // A second start on the thread destroys the first object, which lets go of the port.
     HostTagRec tag = testing_support::hostTag(1, "PV0:0.0");
     HostTagRec* list[] = {&tag};
@@ -134,7 +125,6 @@ TEST_F(Exports, TagEditorWithOptionReturnsTheAddressUncheckedDeviceTestAndWizard
     EXPECT_EQ(takeHostText(msg), kNoDriver);
     takeHostText(address);
 
-    EXPECT_EQ(DLLTestDev(nullptr, 0), 0);
     EXPECT_EQ(DLLEdDev(0, nullptr), 2u);
 }
 

@@ -1,11 +1,10 @@
-// Dates of the day logs and time stamps; where the host's folder and project are.
+// Dates of the day logs and time stamps; the host's project from its ini file.
 #include <gtest/gtest.h>
 
 #include "platform/calendar.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
 #include "support/test_support.h"
-#include "sysinfo/version_info.h"
 
 TEST(Calendar, DaysBeforeCrossMonthYearAndLeapDayOleDatesCountFrom18991230)
 {
@@ -20,13 +19,8 @@ TEST(Calendar, DaysBeforeCrossMonthYearAndLeapDayOleDatesCountFrom18991230)
     EXPECT_DOUBLE_EQ(platform::toOleDate({2026, 12, 6, 6, 0, 0, 0}), 46362.25);
 }
 
-TEST(HostFolder, FolderPartOfTheRegistryValueTrimmedAndTheProjectFromTheIniFile)
+TEST(IniReader, FindsKeysOfTheRightSectionIgnoringCaseAndBlanks)
 {
-    const std::pair<const char*, const char*> folders[] = {{"  C:\\Hylex\\Hylex.exe", "C:\\Hylex\\"},
-                                                           {"D:Hylex.exe", "D:"},
-                                                           {"/opt/hylex/bin/", "/opt/hylex/bin/"},
-                                                           {"Hylex.exe", ""}};
-    for (const auto& [value, folder] : folders) EXPECT_EQ(systeminfo::hostFolderFrom(value), folder);
     testing_support::TempFolder folder;
     const std::string path = folder.file("host.ini");
     platform::appendExclusive(path, "; comment\r\n[Other]\r\nDefaultPROJECT=no\r\n[ working ]\r\n  defaultproject =  "

@@ -1,30 +1,108 @@
-// The port object's own rules, against a line in memory.
+// The port object's own rules, against a line in memory that can vanish and fail
+// transfers (the shared memory line of the engine tests always works), and on a
+// pseudo-terminal. Traffic over a raw line and a held port turned away: threads_test.cpp.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <optional>
 
-#include "fake_port.h"
+#include "Ostrevane800.h"
 #include "serial/DLLComm.h"
+#include "serial/serial_port.h"
 #include "support/test_support.h"
 
 namespace {
 
-using serialtest::configuration;
 using Texts = std::vector<std::string>;
+
+OstrevanePDB configuration(uint8_t port, uint8_t baud = 6, uint8_t dataBits = 4, uint8_t stopBits = 0,
+                           uint8_t parity = 2)
+{
+    OstrevanePDB pdb{};
+    std::tie(pdb.PortCode, pdb.BaudCode, pdb.DataBitsCode, pdb.StopBitsCode, pdb.ParityCode) =
+        std::tie(port, baud, dataBits, stopBits, parity);
+    return pdb;
+}
+
+struct FakeLine {
+    bool exists = true;
+    std::string incoming;     // bytes waiting in the input queue
+    int32_t readShortBy = 0;  // a read delivers this many bytes fewer than asked
+    int transferError = 0;    // reads and writes fail with this OS error
+
+    bool open = false;
+    std::vector<std::string> openedNames;
+    std::optional<serial::LineSettings> applied;
+    std::vector<std::string> writes;  // one entry per transfer
+    std::vector<std::string> events;  // "purge" and "write" in order
+};
+
+class FakePortBackend final : public serial::PortBackend {
+public:
+    explicit FakePortBackend(std::shared_ptr<FakeLine> line) : line_(std::move(line)) {}
+    bool open(const std::string& portName, int& systemError) override
+    {
+        line_->openedNames.push_back(portName);
+        systemError = line_->exists ? 0 : 2;
+        return line_->open = line_->exists;
+    }
+    bool isCharacterDevice() override { return true; }
+    bool setNonBlockingTimeouts() override { return true; }
+    bool applySettings(const serial::LineSettings& settings) override
+    {
+        line_->applied = settings;
+        return true;
+    }
+    bool setupBuffers(uint32_t, uint32_t) override { return true; }
+    void purge() override
+    {
+        line_->incoming.clear();
+        line_->events.push_back("purge");
+    }
+    int32_t bytesWaiting() override { return static_cast<int32_t>(line_->incoming.size()); }
+    int32_t read(uint8_t* buffer, uint32_t count, uint32_t) override
+    {
+        if (line_->transferError) return -1;
+        const auto delivered = static_cast<uint32_t>(std::max<int64_t>(
+            0, std::min<int64_t>(count, static_cast<int64_t>(line_->incoming.size())) - line_->readShortBy));
+        std::memcpy(buffer, line_->incoming.data(), delivered);
+        line_->incoming.erase(0, delivered);
+        return static_cast<int32_t>(delivered);
+    }
+    int32_t write(const uint8_t* buffer, uint32_t count, uint32_t) override
+    {
+        if (line_->transferError) return -1;
+        line_->writes.emplace_back(reinterpret_cast<const char*>(buffer), count);
+        line_->events.push_back("write");
+        return static_cast<int32_t>(count);
+    }
+    void close() override { line_->open = false; }
+    bool isOpen() const override { return line_->open; }
+    int lastError() const override { return line_->transferError; }
+
+private:
+    std::shared_ptr<FakeLine> line_;
+};
 
 class CommLogic : public ::testing::Test {
 protected:
     std::unique_ptr<TCommClass> port(const OstrevanePDB& pdb = configuration(0), bool textMode = true)
     {
-        auto result = std::make_unique<TCommClass>(std::make_unique<serialtest::FakePortBackend>(line));
+        auto result = std::make_unique<TCommClass>(std::make_unique<FakePortBackend>(line));
         result->OpenComm(pdb, textMode, message);
         return result;
     }
-    std::shared_ptr<serialtest::FakeLine> line = std::make_shared<serialtest::FakeLine>();
+    std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
     std::string message;
 };
 
-TEST_F(CommLogic, CodesOfTheBlockSelectPortAndLineAPortCodeOutsideTheTableOnlyWarns)
+TEST_F(CommLogic, CodesOfTheBlockSelectPortAndLineOutsideTheTableAPortCodeWarnsALineCodeCloses)
 {
     const uint32_t rates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
                               19200, 38400, 56000, 57600, 115200, 128000, 256000};
@@ -43,37 +121,15 @@ TEST_F(CommLogic, CodesOfTheBlockSelectPortAndLineAPortCodeOutsideTheTableOnlyWa
     EXPECT_TRUE(port(configuration(2))->OpenComm(configuration(255), true, message));
     EXPECT_EQ(message, "Com3打开成功\r\n设备参数中的串口设置有误!");
     EXPECT_EQ(line->openedNames.back(), "Com3");
-}
-
-TEST_F(CommLogic, LineCodeOutsideTheTableClosesThePortForGood)
-{
+    // A line code outside the table closes the port for good: no format nobody configured.
     for (const OstrevanePDB& bad :
          {configuration(1, 15), configuration(1, 6, 5), configuration(1, 6, 4, 3), configuration(1, 6, 4, 0, 5)}) {
         auto opened = port(configuration(1));
         line->openedNames.clear();
         EXPECT_FALSE(opened->OpenComm(bad, true, message));
         EXPECT_EQ(message, "Com2设备参数中的串口设置有误!");
-        EXPECT_FALSE(opened->IsOpen());
-        opened->WriteText("x");  // not opened with a format nobody configured
-        EXPECT_TRUE(line->openedNames.empty());
-    }
-}
-
-TEST_F(CommLogic, WhatCannotBeSetUpIsReported)
-{
-    struct Row {
-        bool exists, characterDevice, acceptsSettings, buffersAccepted, open;
-        const char* message;
-    };
-    const Row rows[] = {{false, true, true, true, false, "Com1不存在或被其它程序占用！"},
-                        {true, false, true, true, false, "Com1不存在或被其它程序占用！"},
-                        {true, true, false, true, true, "Error updating DataControlBlock"},
-                        {true, true, false, false, true, "Error initializing Read/Write Buffers"}};
-    for (const Row& row : rows) {
-        std::tie(line->exists, line->characterDevice, line->acceptsSettings, line->buffersAccepted) =
-            std::tie(row.exists, row.characterDevice, row.acceptsSettings, row.buffersAccepted);
-        EXPECT_EQ(port()->IsOpen(), row.open) << row.message;
-        EXPECT_EQ(message, row.message);
+        opened->WriteText("x");
+        EXPECT_TRUE(line->openedNames.empty() && !opened->IsOpen());
     }
 }
 
@@ -154,6 +210,29 @@ TEST_F(CommLogic, HexadecimalModeSendsOneBytePerDigitPairAndShowsBytesAsDigits)
     auto opened = port(configuration(0), false);
     line->incoming = std::string("\x0A\xFF\x00\xab", 4);
     EXPECT_EQ(opened->ReadText(), "0AFF00AB");
+}
+
+// On the master side of a pseudo-terminal, the instrument closing the slave side is a
+// hang-up that only poll tells: the line counts as lost.
+TEST(PtyLine, AHangUpOfTheFarEndIsSeenByReading)
+{
+    setenv("OSTREVANE800_COM3", "/dev/ptmx", 1);
+    TCommClass port;
+    std::string message;
+    ASSERT_TRUE(port.OpenComm(configuration(2), true, message));
+    unsetenv("OSTREVANE800_COM3");
+    int master = -1;  // the port's descriptor, to reach its slave side
+    for (int fd = 3; fd < 1024 && master < 0; ++fd) {
+        char link[64] = {};
+        if (readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), link, sizeof link - 1) > 0 &&
+            std::string(link).ends_with("ptmx"))
+            master = fd;
+    }
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    ::close(::open(ptsname(master), O_RDWR | O_NOCTTY));
+    EXPECT_EQ(port.ReadText(), "");
+    EXPECT_TRUE(port.lost());
 }
 
 }  // namespace

@@ -1,17 +1,9 @@
-// The Linux port: the termios2 description it gives the kernel, the device it opens, and
-// the port object on a pseudo-terminal standing in for the COM port. Traffic over a raw
-// line and a held port turned away: threads_test.cpp.
-#include <fcntl.h>
+// The termios2 description the Linux port gives the kernel, and the device it opens.
 #include <stdlib.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include "fake_port.h"
-#include "serial/DLLComm.h"
 #include "serial/serial_line_posix.h"
-#include "support/test_support.h"
 
 namespace {
 
@@ -85,43 +77,6 @@ TEST(LinePosix, PortNamesNameTheirVariablesDeviceOrTheSerialDevice)
         {"Com01", ""},          {"Com1000", ""},         {"Com1x", ""},          {"Cxm1", ""}};
     for (const auto& [name, device] : rows) EXPECT_EQ(serial::devicePath(name), device) << name;
     unsetenv("OSTREVANE800_COM7");
-}
-
-TEST(PtyLine, ThePortsExclusiveHoldDoesNotOutliveIt)
-{
-    testing_support::PseudoTerminal line(2);
-    auto port = std::make_unique<TCommClass>();
-    std::string message;
-    ASSERT_TRUE(port->OpenComm(serialtest::configuration(1), true, message));
-    port.reset();
-    const int other = ::open(line.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    int exclusive = 1;
-    EXPECT_EQ(ioctl(other, TIOCGEXCL, &exclusive), 0);
-    EXPECT_EQ(exclusive, 0);
-    ::close(other);
-}
-
-// On the master side of a pseudo-terminal, the instrument closing the slave side is a
-// hang-up that only poll tells: the line counts as lost.
-TEST(PtyLine, AHangUpOfTheFarEndIsSeenByReading)
-{
-    setenv("OSTREVANE800_COM3", "/dev/ptmx", 1);
-    TCommClass port;
-    std::string message;
-    ASSERT_TRUE(port.OpenComm(serialtest::configuration(2), true, message));
-    unsetenv("OSTREVANE800_COM3");
-    int master = -1;  // the port's descriptor, to reach its slave side
-    for (int fd = 3; fd < 1024 && master < 0; ++fd) {
-        char link[64] = {};
-        if (readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), link, sizeof link - 1) > 0 &&
-            std::string(link).ends_with("ptmx"))
-            master = fd;
-    }
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    ::close(::open(ptsname(master), O_RDWR | O_NOCTTY));
-    EXPECT_EQ(port.ReadText(), "");
-    EXPECT_TRUE(port.lost());
 }
 
 }  // namespace
