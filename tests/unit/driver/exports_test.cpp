@@ -112,7 +112,7 @@ TEST_F(Exports, TagTypeListForTheTagEditor)
     GetTagAddrList(0, nullptr, buffer.data());  // no count: nothing to do
 }
 
-TEST_F(Exports, TagEditorWithOptionReturnsTheAddressUncheckedDeviceTestAndWizardWithoutABlock)
+TEST_F(Exports, TagEditorWithOptionReturnsTheAddressUncheckedWizardWithoutABlockDoesNothing)
 {
     char original[] = "pv3:0.0";
     char* address = original;

@@ -1,10 +1,7 @@
-// Dates of the day logs and time stamps; the host's project from its ini file.
+// Dates of the day logs and of the time stamps the host gets.
 #include <gtest/gtest.h>
 
 #include "platform/calendar.h"
-#include "platform/files.h"
-#include "platform/ini_file.h"
-#include "support/test_support.h"
 
 TEST(Calendar, DaysBeforeCrossMonthYearAndLeapDayOleDatesCountFrom18991230)
 {
@@ -17,17 +14,4 @@ TEST(Calendar, DaysBeforeCrossMonthYearAndLeapDayOleDatesCountFrom18991230)
     EXPECT_DOUBLE_EQ(platform::toOleDate({1899, 12, 30, 0, 0, 0, 0}), 0.0);
     EXPECT_DOUBLE_EQ(platform::toOleDate({1900, 1, 1, 12, 0, 0, 0}), 2.5);
     EXPECT_DOUBLE_EQ(platform::toOleDate({2026, 12, 6, 6, 0, 0, 0}), 46362.25);
-}
-
-TEST(IniReader, FindsKeysOfTheRightSectionIgnoringCaseAndBlanks)
-{
-    testing_support::TempFolder folder;
-    const std::string path = folder.file("host.ini");
-    platform::appendExclusive(path, "; comment\r\n[Other]\r\nDefaultPROJECT=no\r\n[ working ]\r\n  defaultproject =  "
-                                    "\"C:\\P\\a.prj\"  \r\nEmpty=\r\n");
-    EXPECT_EQ(platform::readIniString(path, "WORKING", "DefaultPROJECT", "x"), "C:\\P\\a.prj");
-    EXPECT_EQ(platform::readIniString(path, "WORKING", "Empty", "x"), "");
-    EXPECT_EQ(platform::readIniString(path, "WORKING", "Missing", "x"), "x");
-    EXPECT_EQ(platform::readIniString(path, "Absent", "DefaultPROJECT", "x"), "x");
-    EXPECT_EQ(platform::readIniString(folder.file("none.ini"), "WORKING", "DefaultPROJECT", ".\\"), ".\\");
 }

@@ -143,9 +143,7 @@ TEST_F(WizardTest, PathsShowThePagesInOrderAndReportAChange)
         {{kBrowse, kBack, ""}, "TStartFrm TEndFrm TStartFrm", 2},
         {{kNext, kFinish}, "TStartFrm TStep1Frm", 1},  // a new table counts as a change
         {{"dbl NewOp", ""}, "TStartFrm TStep1Frm", 1},
-        {{"click BrowseOp; dbl BrowseOp", ""}, "TStartFrm TEndFrm", 2},
         {{kNext, "dbl SingleCreate", ""}, "TStartFrm TStep1Frm TStep11Frm", 1},
-        {{kNext, "click MulCreate; dbl MulCreate", ""}, "TStartFrm TStep1Frm TStep12Frm", 1},
         // Last: the runs before did not leave their pages in the Back history.
         {{kNext, kNext, kNext, kNext, kBack, kBack, kBack, kBack, ""},
          "TStartFrm TStep1Frm TStep11Frm TStep4Frm TEndFrm TStep4Frm TStep11Frm TStep1Frm TStartFrm", 1},
@@ -232,10 +230,8 @@ TEST_F(WizardTest, DeviceListPagesEditTheTableAtOnce)
         {5, 5, "", {3, 5}, kTwoTree, "0", 1, 5, false},  // opens on a free number
         {3, 100000, "", {3, 5}, kTwoTree, "3", 0, 100000, false},  // stored number outside the table
         {3, 3, "node DeviceTree 1", {3, 5}, kTwoTree, "5", 1, 3, false},
-        {3, 3, "node DeviceTree 1; node DeviceTree 0; key DeviceTree 40", {3, 5}, kTwoTree, "3", 0, 3, false},
         {3, 3, "select DevTypeEd 1; type IDEd 7", {5, 7}, "7：Ostrevane847|5：Ostrevane847", "7", 1, 5, true},
         {5, 3, "type IDEd 8", {3, 5}, kTwoTree, "8", 0, 3, true},
-        {3, 3, "select DevTypeEd 1", {3, 5}, "3：Ostrevane847|5：Ostrevane847", "3", 1, 3, true},
         {5, 3, "type IDEd 9; click AddBtn", {3, 5, 9}, "3：Ostrevane808|5：Ostrevane847|9：Ostrevane808", "0", 0, 2, true},
         {5, 3, "select DevTypeEd 1; type IDEd 3; click AddBtn", {3, 5}, "3：Ostrevane847|5：Ostrevane847", "0", 1, 1, true},
         {3, 3, "node DeviceTree 1; click DelBtn", {3}, "3：Ostrevane808", "0", 1, 0, true},
@@ -351,7 +347,6 @@ TEST_F(WizardTest, SerialSummaryOfTheConfirmationPage)
 {
     const std::pair<Codes, const char*> summaries[] = {
         // baud 0, 14400 .. 256000, unknown baud
-        {{9, 0, 3, 1, 1}, "串口10|波特率 = 110    奇校验|数据位 = 7位    停止位 = 1位半"},
         {{1, 7, 0, 2, 2}, "串口2|波特率 = 14400  偶校验|数据位 = 4位    停止位 = 2位"},
         {{2, 14, 1, 5, 7}, "串口3|波特率 = 256000 无校验|数据位 = 5位    停止位 = 1位"},
         {{10, 15, 2, 0, 1}, "|波特率 = 9600|数据位 = 6位    停止位 = 1位"},
