@@ -1,4 +1,4 @@
-// The debug page: its switches, the log it shows, and what it writes where; the device test.
+// What the debug page writes where; the device test.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,9 +6,7 @@
 #include "Ostrevane800.h"
 #include "diagnostics/DLLDebug.h"
 #include "driver/DLLMain.h"
-#include "framework/DLLLog.h"
 #include "framework/PDB.h"
-#include "platform/files.h"
 #include "support/test_support.h"
 #include "sysinfo/version_info.h"
 #include "ui/headless/HeadlessToolkit.h"
@@ -16,7 +14,6 @@
 
 using diagnostics::TDebugFrm;
 using namespace ui::headless;
-using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -34,22 +31,6 @@ protected:
     HeadlessToolkit toolkit;
     ScopedToolkit installed{toolkit};
 };
-
-// The log shown as lines, bytes that are no GBK text as '?'; saving the page's text
-// writes it back whole.
-TEST_F(DebugPage, TheLogShowsAsLinesAndSaveChangesWritesItBack)
-{
-    platform::createFolders(log.folder() + "/Debug");
-    ASSERT_TRUE(platform::rewriteFile(log.path(), std::string("第一行\r\n\xB1\0", 10)));
-    working().DebugSwitch = 1;
-    auto page = std::make_unique<TDebugFrm>();
-    fireTimer(*page, "Timer1");
-    EXPECT_EQ(control(*page, "LogMemo").lines(), (Lines{"第一行", "??"}));
-    type(*page, "LogMemo", "第一行\r\n改过的");
-    click(*page, "SpeedButton1");
-    EXPECT_EQ(log.content(), "第一行\r\n改过的\r\n");
-    EXPECT_TRUE(toolkit.messages.empty());
-}
 
 // Switching on warns once per opening, and only while the page is shown.
 TEST_F(DebugPage, FinishWritesTheWholeWorkingCopyToTheHostTheCloseBoxOnlyToTheWorkingCopy)

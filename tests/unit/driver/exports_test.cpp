@@ -94,7 +94,7 @@ TEST_F(Exports, IniDriverWithoutTagsOpensThePortValidatesTheTableAndStopsItself)
     EXPECT_EQ(start(block, 1), "Com1打开成功");
 }
 
-TEST_F(Exports, TagTypeListForTheTagEditor)
+TEST_F(Exports, TagEditorCallsAndTheWizardWithoutABlock)
 {
     // Asked for more than the 32 rows, the driver writes 32, no more, and says so.
     std::vector<TagEditorEntry> buffer(33);
@@ -110,10 +110,7 @@ TEST_F(Exports, TagTypeListForTheTagEditor)
     EXPECT_EQ(buffer[4].Attribute, 0);  // PV is read-only
     EXPECT_EQ(buffer[32].Mnemonic[0], 0xEE);
     GetTagAddrList(0, nullptr, buffer.data());  // no count: nothing to do
-}
-
-TEST_F(Exports, TagEditorWithOptionReturnsTheAddressUncheckedWizardWithoutABlockDoesNothing)
-{
+    // With the option the address comes back unchecked.
     char original[] = "pv3:0.0";
     char* address = original;
     EXPECT_EQ(TagEdAddr(&block, &address, 1, &msg), 1);

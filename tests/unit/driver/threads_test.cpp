@@ -53,11 +53,10 @@ int communicate(int com, PseudoTerminal& line)
         char* msg = nullptr;
         const bool started = IniDriver(2, list, &block, &msg) != 0;
         const bool opened = takeHostText(msg) == "Com" + std::to_string(com) + "打开成功";
-        const uint64_t acksBefore = simulator.counters().acks;
-        auto acknowledged = [&] { return simulator.counters().acks > acksBefore; };
+        const uint64_t acksBefore = simulator.counters().acks;  // the write comes after the value
         bool valueRead = false, written = false;
         for (const auto limit = Clock::now() + std::chrono::seconds(3);
-             started && !(valueRead && acknowledged()) && Clock::now() < limit;) {
+             started && simulator.counters().acks == acksBefore && Clock::now() < limit;) {
             char buffer[256];
             const ssize_t n = read(line.master(), buffer, sizeof buffer);
             const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count();
@@ -79,7 +78,7 @@ int communicate(int com, PseudoTerminal& line)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the host's scan interval
         }
         const bool freed = FreeDriver() != 0;
-        good += started && opened && valueRead && acknowledged() && freed;
+        good += started && opened && valueRead && simulator.counters().acks > acksBefore && freed;
     }
     return good;  // the thread ends here: that destroys its driver object
 }
