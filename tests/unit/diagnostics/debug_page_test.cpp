@@ -8,7 +8,6 @@
 #include "driver/DLLMain.h"
 #include "framework/PDB.h"
 #include "support/test_support.h"
-#include "sysinfo/version_info.h"
 #include "ui/headless/HeadlessToolkit.h"
 #include "wizard/Wizard.h"
 
@@ -80,17 +79,9 @@ TEST_F(DebugPage, DeviceTestGivesANoticeOnceAndFalseWhateverTheOptionTheDeviceTa
         EXPECT_EQ(std::memcmp(&host, &original, sizeof host), 0);
         EXPECT_EQ(driver::currentObject(), nullptr) << "the driver slot is empty again";
     }
-    const std::string text = log.content();  // the private driver started and refused the test tag
-    const size_t banner = text.find("：启动驱动程序" + systeminfo::DeviceName() + "  ...\r\n");
-    EXPECT_LT(banner, text.find("：标签AI错误：标签地址AI指定不存在的标签类型。\r\n"));
-    EXPECT_EQ(text.find("异常！"), std::string::npos);
+    EXPECT_EQ(log.content().find("异常！"), std::string::npos);
 
-    toolkit.messages.clear();  // a port that cannot open, or no configuration: not a word
-    OstrevanePDB host = testing_support::defaultPDB();
-    host.PortCode = 9;
-    setenv("OSTREVANE800_COM10", "/nonexistent/ostrevane-tty", 1);
-    EXPECT_EQ(DLLTestDev(&host, 0), 0);
-    unsetenv("OSTREVANE800_COM10");
+    toolkit.messages.clear();  // no configuration: not a word
     EXPECT_EQ(DLLTestDev(nullptr, 1), 0);
     EXPECT_TRUE(toolkit.messages.empty());
     driver::detach();

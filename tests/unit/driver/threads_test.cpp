@@ -1,5 +1,5 @@
-// Several host threads in the driver at once. Built with ThreadSanitizer this is where
-// a race between threads shows; in every build the threads must get their own results.
+// Several host threads in the driver at once: under ThreadSanitizer races show here, and
+// in every build the threads must get their own results.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -70,7 +70,8 @@ int communicate(int com, PseudoTerminal& line)
             for (uint32_t i = 0; i < count && i < 2; ++i)
                 valueRead = valueRead || (records[i].TagId == 1 && records[i].Value.Number == kMeasured);
             if (valueRead && !written) {
-                TagDataRec write{.TagId = 2};
+                TagDataRec write{};
+                write.TagId = 2;
                 write.Value.Number = 10 + round;
                 written = OnDataWrite(1, &write, &msg) != 0;
                 takeHostText(msg);

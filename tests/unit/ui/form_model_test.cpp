@@ -1,12 +1,7 @@
-// The form model's contract with pages: program changes never fire events, user
-// actions change the control and then fire. Typed combo texts, memo lines, timers,
-// dialogs, nested modal forms, option groups and selections outside the items are shown
-// by the wizard and debug page tests.
+// The rest of the form model is shown by the wizard and debug page tests.
 #include <gtest/gtest.h>
 
 #include "ui/Form.h"
-
-namespace {
 
 using ui::ControlKind;
 
@@ -26,5 +21,3 @@ TEST(FormModel, ProgramChangesFireNothingUserActionsChangeThenFire)
     check.userClick();  // a disabled control takes no user action
     EXPECT_EQ(seen, (std::vector<std::string>{"42", "off"}));
 }
-
-}  // namespace
