@@ -92,10 +92,13 @@ TEST_F(Exports, IniDriverWithoutTagsOpensThePortValidatesTheTableAndStopsItself)
 
 TEST_F(Exports, TagEditorCallsAndTheWizardWithoutABlock)
 {
+    uint32_t count = 0;
+    GetTagAddrList(0, &count, nullptr);
+    EXPECT_EQ(count, 32u);
     // Asked for more than the 32 rows, the driver writes 32, no more, and says so.
     std::vector<TagEditorEntry> buffer(33);
     std::memset(buffer.data(), 0xEE, buffer.size() * sizeof(TagEditorEntry));
-    uint32_t count = 33;
+    count = 33;
     GetTagAddrList(0, &count, buffer.data());
     EXPECT_EQ(count, 32u);
     const TagEditorEntry& first = buffer[0];
@@ -105,7 +108,6 @@ TEST_F(Exports, TagEditorCallsAndTheWizardWithoutABlock)
     EXPECT_EQ(buffer[4].Attribute, 0);  // PV is read-only
     EXPECT_EQ(buffer[32].Mnemonic[0], 0xEE);
     GetTagAddrList(0, nullptr, buffer.data());  // no count: nothing to do
-    // With the option the address comes back unchecked.
     char original[] = "pv3:0.0";
     char* address = original;
     EXPECT_EQ(TagEdAddr(&block, &address, 1, &msg), 1);

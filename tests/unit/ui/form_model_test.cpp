@@ -3,13 +3,11 @@
 
 #include "ui/Form.h"
 
-using ui::ControlKind;
-
 TEST(FormModel, ProgramChangesFireNothingUserActionsChangeThenFire)
 {
     ui::Form form;
-    ui::Control& edit = form.add(ControlKind::Edit, "IDEd", {});
-    ui::Control& check = form.add(ControlKind::CheckBox, "Chk", {});
+    ui::Control& edit = form.add(ui::ControlKind::Edit, "IDEd", {});
+    ui::Control& check = form.add(ui::ControlKind::CheckBox, "Chk", {});
     std::vector<std::string> seen;
     edit.OnChange = [&] { seen.push_back(edit.text()); };
     check.OnClick = [&] { seen.push_back(check.checked() ? "on" : "off"); };
