@@ -20,9 +20,7 @@
 #include "serial/serial_port.h"
 
 namespace serial {
-namespace {
 
-// "ComN" is the device in OSTREVANE800_COMN when that is set, else /dev/ttyS(N-1).
 std::string devicePath(const std::string& portName)
 {
     if (portName.size() < 4 || std::tolower(static_cast<unsigned char>(portName[0])) != 'c' ||
@@ -37,6 +35,8 @@ std::string devicePath(const std::string& portName)
     if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0') return path;
     return "/dev/ttyS" + std::to_string(std::stoi(digits) - 1);
 }
+
+namespace {
 
 struct StandardRate {
     uint32_t bitsPerSecond;

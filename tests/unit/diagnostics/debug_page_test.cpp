@@ -1,254 +1,90 @@
-// The debug page: its switches, the log it shows, and what it writes where.
+// What the debug page writes where; the device test.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <optional>
 
+#include "Ostrevane800.h"
 #include "diagnostics/DLLDebug.h"
-#include "framework/DLLLog.h"
-#include "platform/files.h"
+#include "driver/DLLMain.h"
+#include "framework/PDB.h"
 #include "support/test_support.h"
 #include "ui/headless/HeadlessToolkit.h"
 #include "wizard/Wizard.h"
 
 using diagnostics::TDebugFrm;
-using ui::headless::click;
-using ui::headless::control;
-using ui::headless::fireTimer;
-using ui::headless::type;
-using Lines = std::vector<std::string>;
+using namespace ui::headless;
 
 namespace {
 
-constexpr const char* kIdleStatus = "调试开关-查看和编辑今天的设备运行历史，诊断出现的问题！";
-
 class DebugPage : public ::testing::Test {
 protected:
-    void SetUp() override
+    DebugPage()
     {
         working() = testing_support::defaultPDB();
-        wizard::state().hostPDB = nullptr;
         wizard::state().WizardChanged = false;
     }
-    void TearDown() override { wizard::state().hostPDB = nullptr; }
+    ~DebugPage() override { wizard::state().hostPDB = nullptr; }
 
     static OstrevanePDB& working() { return wizard::state().WizardPDB; }
-    void writeLog(const std::string& bytes)
-    {
-        platform::createFolders(log.folder() + "/Debug");
-        ASSERT_TRUE(platform::rewriteFile(log.path(), bytes));
-    }
-    // The page opened with the debug switch on, after its load timer fired.
-    std::unique_ptr<TDebugFrm> loadedPage()
-    {
-        working().DebugSwitch = 1;
-        auto page = std::make_unique<TDebugFrm>();
-        fireTimer(*page, "Timer1");
-        return page;
-    }
-    void show(TDebugFrm& page, ui::headless::HeadlessToolkit::Step step)
-    {
-        toolkit.queue(std::move(step));
-        page.ShowModal();
-    }
-    static bool loading(TDebugFrm& page)
-    {
-        return page.findTimer("Timer1")->enabled() && page.findTimer("Timer2")->enabled() &&
-               control(page, "LoadBar").visible();
-    }
-
     testing_support::LogRedirect log;
-    ui::headless::HeadlessToolkit toolkit;
-    ui::headless::ScopedToolkit installed{toolkit};
+    HeadlessToolkit toolkit;
+    ScopedToolkit installed{toolkit};
 };
 
-TEST_F(DebugPage, OpeningShowsTheSwitchesAndEnablesTheRestOnlyWithDebugOn)
-{
-    // debug, error, trace before; error, trace afterwards (cleared without debug).
-    const std::array<uint8_t, 5> cases[] = {{0, 1, 1, 0, 0}, {1, 0, 0, 0, 0}, {1, 1, 0, 1, 0}, {1, 0, 1, 0, 1}};
-    for (const auto& [debug, error, trace, errorAfter, traceAfter] : cases) {
-        SCOPED_TRACE(testing::Message() << int(debug) << int(error) << int(trace));
-        working().DebugSwitch = debug;
-        working().ErrorOutput = error;
-        working().TraceOutput = trace;
-        TDebugFrm page;
-        EXPECT_EQ(working().ErrorOutput, errorAfter);
-        EXPECT_EQ(working().TraceOutput, traceAfter);
-        EXPECT_EQ(control(page, "EnDebugChk").checked(), debug != 0);
-        EXPECT_EQ(control(page, "ErrorChk").checked(), errorAfter != 0);
-        EXPECT_EQ(control(page, "TraceChk").checked(), traceAfter != 0);
-        for (const char* name : {"LogMemo", "TraceChk", "ErrorChk", "PrnBtn", "SaveBtn", "SpeedButton1"})
-            EXPECT_EQ(control(page, name).enabled(), debug != 0) << name;
-        EXPECT_TRUE(control(page, "FinishBtn").enabled());
-        EXPECT_EQ(loading(page), debug != 0);
-    }
-}
-
-TEST_F(DebugPage, OpenedWithTheSwitchOnLoadsTheLogOnTheLoadTimerSwitchingOffClearsAllButTheLog)
-{
-    const std::string bytes = "2026-12-06 10:30:15：启动驱动程序Ostrevane仪表  ...\r\n第二行\n第三行";
-    writeLog(bytes);
-    working().DebugSwitch = working().ErrorOutput = working().TraceOutput = 1;
-    TDebugFrm page;
-    show(page, [&](ui::Form& form) {
-        EXPECT_TRUE(control(form, "LogMemo").lines().empty());
-        fireTimer(form, "Timer1");
-    });
-    EXPECT_EQ(control(page, "LogMemo").lines(),
-              (Lines{"2026-12-06 10:30:15：启动驱动程序Ostrevane仪表  ...", "第二行", "第三行"}));
-    EXPECT_EQ(control(page, "Label2").caption(), kIdleStatus);
-    EXPECT_FALSE(page.findTimer("Timer2")->enabled() || control(page, "LoadBar").visible());
-    EXPECT_TRUE(toolkit.messages.empty()) << "no warning when opened with the switch on";
-    click(page, "EnDebugChk");
-    EXPECT_EQ(working().DebugSwitch + working().ErrorOutput + working().TraceOutput, 0);
-    EXPECT_FALSE(control(page, "ErrorChk").checked() || control(page, "TraceChk").checked());
-    EXPECT_TRUE(control(page, "LogMemo").lines().empty());
-    EXPECT_FALSE(control(page, "LogMemo").enabled());
-    EXPECT_EQ(log.content(), bytes);
-}
-
-TEST_F(DebugPage, LoadBarWrapsFromNineToFiveAndAMissingLogLeavesTheTextAsItWas)
-{
-    working().DebugSwitch = 1;
-    TDebugFrm page;
-    type(page, "LogMemo", "自己写的\r\n");
-    std::vector<int> positions;
-    for (int tick = 0; tick < 16; ++tick) {
-        fireTimer(page, "Timer2");
-        positions.push_back(control(page, "LoadBar").position());
-    }
-    EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 5, 6, 7, 8, 9, 5, 6}));
-    fireTimer(page, "Timer1");  // no log there
-    EXPECT_EQ(control(page, "LogMemo").lines(), Lines{"自己写的"});
-    EXPECT_FALSE(loading(page));
-    fireTimer(page, "Timer2");
-    EXPECT_EQ(control(page, "LoadBar").position(), 6) << "stopped with the load";
-}
-
-TEST(DebugPageLog, BytesBecomeLinesAWindowCanShow)
-{
-    const std::pair<std::string, Lines> cases[] = {
-        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},  {"a\r\n\r\nb\r\n", {"a", "", "b"}},
-        {"", {}},                                 {"仪表号\x02PV\x03", {"仪表号\x02PV\x03"}},
-        {std::string("a\0b\xFF", 4), {"a?b?"}},  {"\xB1\r\n\xB1\x30", {"?", "?0"}},  // broken GBK
-    };
-    for (const auto& [bytes, lines] : cases) EXPECT_EQ(diagnostics::logLines(bytes), lines);
-}
-
-TEST_F(DebugPage, ALogTooLargeShowsItsNewestPartAndSaveChangesRefusesToWriteItBack)
-{
-    std::string bytes;
-    int number = 0;
-    while (bytes.size() <= TDebugFrm::kLogViewLimit) bytes += "记录" + std::to_string(number++) + "\r\n";
-    writeLog(bytes);
-    auto page = loadedPage();
-    const Lines& lines = control(*page, "LogMemo").lines();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[1].rfind("记录", 0), 0u) << "whole lines only";
-    EXPECT_EQ(lines.back(), "记录" + std::to_string(number - 1));
-    EXPECT_LE(diagnostics::fileText(lines).size(), TDebugFrm::kLogViewLimit + 200);
-    click(*page, "SpeedButton1");
-    EXPECT_EQ(toolkit.messages.size(), 1u);
-    EXPECT_EQ(log.content(), bytes);
-    type(*page, "LogMemo", "");  // an emptied text still clears the log
-    click(*page, "SpeedButton1");
-    EXPECT_EQ(log.content(), "");
-    EXPECT_EQ(toolkit.messages.size(), 1u);
-}
-
-TEST_F(DebugPage, SaveAsAndPrintActOnlyWhenTheirDialogIsConfirmed)
-{
-    testing_support::TempFolder target;
-    for (bool confirmed : {true, false}) {
-        SCOPED_TRACE(confirmed);
-        const std::string path = target.file(confirmed ? "confirmed.log" : "cancelled.log");
-        toolkit.printed.clear();
-        toolkit.confirmPrint = confirmed;
-        writeLog("一\r\n二");
-        auto page = loadedPage();
-        toolkit.queueSaveAnswer(confirmed ? std::optional<std::string>(path) : std::nullopt);
-        click(*page, "SaveBtn");
-        click(*page, "PrnBtn");
-        std::string saved;
-        EXPECT_EQ(platform::readWholeFile(path, saved), confirmed);
-        EXPECT_EQ(saved, confirmed ? "一\r\n二\r\n" : "");
-        EXPECT_EQ(toolkit.printed, (confirmed ? std::vector<Lines>{{"一", "二"}} : std::vector<Lines>{}));
-    }
-    EXPECT_EQ(toolkit.saveRequests.size(), 2u);
-    EXPECT_TRUE(toolkit.messages.empty());
-}
-
-TEST_F(DebugPage, TextThatCannotBeWrittenIsReportedWithThePath)
-{
-    testing_support::TempFolder target;
-    ASSERT_TRUE(platform::rewriteFile(target.file("plain"), "x"));
-    const std::string unwritable = target.file("plain") + "/sub/file.log";  // below a plain file
-    for (const char* button : {"SaveBtn", "SpeedButton1"}) {
-        toolkit.messages.clear();
-        auto page = loadedPage();
-        type(*page, "LogMemo", "一");
-        if (button == std::string("SaveBtn")) toolkit.queueSaveAnswer(unwritable);
-        else logfile::setLogFileName(unwritable);
-        click(*page, button);
-        logfile::setLogFileName(log.path());
-        ASSERT_EQ(toolkit.messages.size(), 1u) << button;
-        EXPECT_NE(toolkit.messages[0].text.find(unwritable), std::string::npos) << button;
-    }
-}
-
-TEST_F(DebugPage, SaveChangesReplacesTheLogWithTheText)
-{
-    // log there before (without one not even its folder exists), text typed, log afterwards
-    const std::tuple<bool, std::string, std::string> cases[] = {
-        {false, "新的", "新的\r\n"}, {true, "第一行\r\n改过的", "第一行\r\n改过的\r\n"}, {true, "", ""}};
-    for (const auto& [logExists, typed, after] : cases) {
-        if (logExists) writeLog("第一行\r\n第二行\r\n");
-        auto page = loadedPage();
-        type(*page, "LogMemo", typed);
-        click(*page, "SpeedButton1");
-        EXPECT_TRUE(platform::fileExists(log.path()));
-        EXPECT_EQ(log.content(), after);
-    }
-    EXPECT_TRUE(toolkit.messages.empty());
-}
-
-// Switching on also warns once per opening, and only while the page is shown.
+// Switching on warns once per opening, and only while the page is shown.
 TEST_F(DebugPage, FinishWritesTheWholeWorkingCopyToTheHostTheCloseBoxOnlyToTheWorkingCopy)
 {
     for (bool finish : {true, false}) {
-        SCOPED_TRACE(finish);
-        SetUp();
         toolkit.messages.clear();
+        working() = testing_support::defaultPDB();
         const OstrevanePDB original = working();
         OstrevanePDB host = original;
         wizard::state().hostPDB = &host;
+        wizard::state().WizardChanged = false;
         working().BaudCode = 9;  // changed on another page before
         working().DebugSwitch = finish ? 0 : 1;
         TDebugFrm page;
         click(page, "EnDebugChk");  // not shown yet: no warning
         click(page, "EnDebugChk");
-        show(page, [&](ui::Form& form) {
+        toolkit.queue([&](ui::Form& form) {
             if (!finish) click(form, "EnDebugChk");  // opened with the switch on: off first
             for (int i = 0; i < 3; ++i) click(form, "EnDebugChk");
             click(form, "TraceChk");
-            finish ? click(form, "FinishBtn") : ui::headless::closeBox(form);
+            finish ? click(form, "FinishBtn") : closeBox(form);
         });
+        page.ShowModal();
         ASSERT_EQ(toolkit.messages.size(), 1u);
         EXPECT_TRUE(toolkit.messages[0].formVisible);
-        EXPECT_EQ(toolkit.messages[0].text,
-                  "！注意：调试对性能将产生不良影响，只有出现故障时才打开调试开关。\r\n"
-                  "调试和查看完设备运行信息后，请及时关闭调试开关。\r\n\r\n"
-                  "改动过调试开关后，需要退出向导，单击开发环境的保存工程按钮，调试功能才会生效。\r\n\r\n"
-                  "您可以编辑窗口中的内容，单击保存修改按钮保存窗口中的内容。\r\n"
-                  "或者单击另存为按钮，将窗口中的内容保存为文件，便于以后在系统外查看。");
+        EXPECT_EQ(toolkit.messages[0].text.rfind("！注意：调试对性能将产生不良影响", 0), 0u);
         EXPECT_EQ(working().DebugSwitch + working().TraceOutput, 2);
         EXPECT_EQ(wizard::state().WizardChanged, finish);
-        if (finish) {
-            EXPECT_EQ(std::memcmp(&host, &working(), sizeof host), 0);
-        } else {
-            EXPECT_EQ(std::memcmp(&host, &original, sizeof host), 0);
-        }
+        EXPECT_EQ(std::memcmp(&host, finish ? &working() : &original, sizeof host), 0);
     }
+}
+
+// Testing a device from the host: a notice only, and the host's block stays as it was.
+TEST_F(DebugPage, DeviceTestGivesANoticeOnceAndFalseWhateverTheOptionTheDeviceTableOrThePort)
+{
+    driver::libraryInitialise();
+    testing_support::PseudoTerminal line{1};
+    // An entry the driver's validation would clear, kept in the host's copy; no devices at all.
+    for (int c = 0; c < 2; ++c) {
+        toolkit.messages.clear();
+        OstrevanePDB host = testing_support::defaultPDB();
+        host.Devices[c == 0 ? 6 : 0].DeviceType = c == 0 ? 0 : 2;
+        const OstrevanePDB original = host;
+        EXPECT_EQ(DLLTestDev(&host, c), 0);
+        ASSERT_EQ(toolkit.messages.size(), 1u);
+        EXPECT_EQ(toolkit.messages[0].text, "暂时不支持测试功能！");
+        EXPECT_EQ(std::memcmp(&host, &original, sizeof host), 0);
+        EXPECT_EQ(driver::currentObject(), nullptr) << "the driver slot is empty again";
+    }
+    EXPECT_EQ(log.content().find("异常！"), std::string::npos);
+
+    toolkit.messages.clear();  // no configuration: not a word
+    EXPECT_EQ(DLLTestDev(nullptr, 1), 0);
+    EXPECT_TRUE(toolkit.messages.empty());
+    driver::detach();
 }
 
 }  // namespace

@@ -1,303 +1,225 @@
-// The port object's own rules, against a line in memory.
+// The port object against a line in memory that can vanish and fail transfers, and on a
+// pseudo-terminal. Traffic over a raw line and a held port turned away: threads_test.cpp.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
 
+#include "Ostrevane800.h"
 #include "serial/DLLComm.h"
-#include "fake_port.h"
+#include "serial/serial_port.h"
 #include "support/test_support.h"
 
 namespace {
 
-using serialtest::FakeLine;
-using serialtest::FakePortBackend;
-using serialtest::configuration;
+using Texts = std::vector<std::string>;
+
+OstrevanePDB configuration(uint8_t port, uint8_t baud = 6, uint8_t dataBits = 4, uint8_t stopBits = 0,
+                           uint8_t parity = 2)
+{
+    OstrevanePDB pdb{};
+    std::tie(pdb.PortCode, pdb.BaudCode, pdb.DataBitsCode, pdb.StopBitsCode, pdb.ParityCode) =
+        std::tie(port, baud, dataBits, stopBits, parity);
+    return pdb;
+}
+
+struct FakeLine {
+    bool exists = true;
+    std::string incoming;     // bytes waiting in the input queue
+    int32_t readShortBy = 0;  // a read delivers this many bytes fewer than asked
+    int transferError = 0;    // reads and writes fail with this OS error
+
+    bool open = false;
+    std::vector<std::string> openedNames;
+    std::optional<serial::LineSettings> applied;
+    std::vector<std::string> writes;  // one entry per transfer
+    std::vector<std::string> events;  // "purge" and "write" in order
+};
+
+class FakePortBackend final : public serial::PortBackend {
+public:
+    explicit FakePortBackend(std::shared_ptr<FakeLine> line) : line_(std::move(line)) {}
+    bool open(const std::string& portName, int& systemError) override
+    {
+        line_->openedNames.push_back(portName);
+        systemError = line_->exists ? 0 : 2;
+        return line_->open = line_->exists;
+    }
+    bool isCharacterDevice() override { return true; }
+    bool setNonBlockingTimeouts() override { return true; }
+    bool applySettings(const serial::LineSettings& settings) override
+    {
+        line_->applied = settings;
+        return true;
+    }
+    bool setupBuffers(uint32_t, uint32_t) override { return true; }
+    void purge() override
+    {
+        line_->incoming.clear();
+        line_->events.push_back("purge");
+    }
+    int32_t bytesWaiting() override { return static_cast<int32_t>(line_->incoming.size()); }
+    int32_t read(uint8_t* buffer, uint32_t count, uint32_t) override
+    {
+        if (line_->transferError) return -1;
+        const auto delivered = static_cast<uint32_t>(std::max<int64_t>(
+            0, std::min<int64_t>(count, static_cast<int64_t>(line_->incoming.size())) - line_->readShortBy));
+        std::memcpy(buffer, line_->incoming.data(), delivered);
+        line_->incoming.erase(0, delivered);
+        return static_cast<int32_t>(delivered);
+    }
+    int32_t write(const uint8_t* buffer, uint32_t count, uint32_t) override
+    {
+        if (line_->transferError) return -1;
+        line_->writes.emplace_back(reinterpret_cast<const char*>(buffer), count);
+        line_->events.push_back("write");
+        return static_cast<int32_t>(count);
+    }
+    void close() override { line_->open = false; }
+    bool isOpen() const override { return line_->open; }
+    int lastError() const override { return line_->transferError; }
+
+private:
+    std::shared_ptr<FakeLine> line_;
+};
 
 class CommLogic : public ::testing::Test {
 protected:
-    std::unique_ptr<TCommClass> makePort() { return std::make_unique<TCommClass>(std::make_unique<FakePortBackend>(line));
+    std::unique_ptr<TCommClass> port(const OstrevanePDB& pdb = configuration(0), bool textMode = true)
+    {
+        auto result = std::make_unique<TCommClass>(std::make_unique<FakePortBackend>(line));
+        result->OpenComm(pdb, textMode, message);
+        return result;
     }
     std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
+    std::string message;
 };
 
-TEST_F(CommLogic, PortIndexSelectsPortNameAndReportsSuccess)
+TEST_F(CommLogic, CodesOfTheBlockSelectPortAndLineOutsideTheTableAPortCodeWarnsALineCodeCloses)
 {
-    const char* const names[] = {"Com1", "Com2", "Com3", "Com4", "Com5", "Com6", "Com7", "Com8", "Com9", "Com10"};
-    for (uint8_t code = 0; code < 10; ++code) {
-        SCOPED_TRACE(names[code]);
-        auto port = makePort();
-        std::string message = "earlier text";
-        EXPECT_TRUE(port->OpenComm(configuration(code), true, message));
-        EXPECT_EQ(line->openedNames.back(), names[code]);
-        EXPECT_EQ(message, std::string(names[code]) + "打开成功");
-        EXPECT_EQ(port->statusText(), message);
+    const uint32_t rates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
+                              19200, 38400, 56000, 57600, 115200, 128000, 256000};
+    for (uint8_t code = 0; code < 15; ++code) {
+        SCOPED_TRACE(int(code));
+        auto opened = port(configuration(code % 10, code, code % 5, code % 3, code % 5));
+        EXPECT_EQ(message, "Com" + std::to_string(code % 10 + 1) + "打开成功");
+        EXPECT_EQ(line->openedNames.back(), "Com" + std::to_string(code % 10 + 1));
+        EXPECT_EQ(line->applied->baudRate, rates[code]);
+        EXPECT_EQ(line->applied->dataBits, code % 5 + 4);
+        EXPECT_EQ(line->applied->stopBits, code % 3);
+        EXPECT_EQ(line->applied->parity, code % 5);
     }
-}
-
-TEST_F(CommLogic, LineCodesBecomeLineSettings)
-{
-    struct Row {
-        uint8_t baud, dataBits, stopBits, parity;
-        uint32_t rate;
-        uint8_t bits;
-    };
-    const Row rows[] = {
-        {0, 0, 0, 0, 110, 4},     {1, 1, 1, 1, 300, 5},     {2, 2, 2, 2, 600, 6},     {3, 3, 0, 3, 1200, 7},
-        {4, 4, 1, 4, 2400, 8},    {5, 4, 0, 0, 4800, 8},    {6, 3, 0, 2, 9600, 7},    {7, 4, 0, 2, 14400, 8},
-        {8, 4, 0, 2, 19200, 8},   {9, 4, 0, 2, 38400, 8},   {10, 4, 0, 2, 56000, 8},  {11, 4, 0, 2, 57600, 8},
-        {12, 4, 0, 2, 115200, 8}, {13, 4, 0, 2, 128000, 8}, {14, 4, 0, 2, 256000, 8},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.rate);
-        auto port = makePort();
-        std::string message;
-        ASSERT_TRUE(port->OpenComm(configuration(0, row.baud, row.dataBits, row.stopBits, row.parity), true, message));
-        ASSERT_TRUE(line->applied.has_value());
-        EXPECT_EQ(line->applied->baudRate, row.rate);
-        EXPECT_EQ(line->applied->dataBits, row.bits);
-        EXPECT_EQ(line->applied->stopBits, row.stopBits);
-        EXPECT_EQ(line->applied->parity, row.parity);
-        EXPECT_TRUE(line->applied->parityCheck);
-        EXPECT_EQ(line->applied->xonChar, 0x11);
-        EXPECT_EQ(line->applied->xoffChar, 0x13);
-        EXPECT_EQ(line->applied->xonLimit, 1024);
-        EXPECT_EQ(line->applied->xoffLimit, 1024);
-        EXPECT_EQ(line->inputBufferSize, 4096u);
-        EXPECT_EQ(line->outputBufferSize, 2048u);
-    }
-}
-
-TEST_F(CommLogic, PortIndexOutsideTableKeepsNameOpensAndWarns)
-{
-    for (uint8_t code : {10, 99, 255}) {
-        SCOPED_TRACE(static_cast<int>(code));
-        auto fresh = makePort();
-        std::string message;
-        EXPECT_TRUE(fresh->OpenComm(configuration(code), true, message));
-        EXPECT_EQ(fresh->portName(), "Com1");
-        EXPECT_EQ(message, "Com1打开成功\r\n设备参数中的串口设置有误!");
-
-        auto used = makePort();
-        used->OpenComm(configuration(2), true, message);
-        EXPECT_TRUE(used->OpenComm(configuration(code), true, message));
-        EXPECT_EQ(line->openedNames.back(), "Com3");
-        EXPECT_EQ(message, "Com3打开成功\r\n设备参数中的串口设置有误!");
-    }
-}
-
-TEST_F(CommLogic, LineCodeOutsideTableLeavesPortClosed)
-{
-    const OstrevanePDB bad[] = {
-        configuration(1, 15), configuration(1, 6, 5), configuration(1, 6, 4, 3), configuration(1, 6, 4, 0, 5)};
-    for (const OstrevanePDB& pdb : bad) {
-        SCOPED_TRACE(testing::Message() << int(pdb.BaudCode) << int(pdb.DataBitsCode) << int(pdb.StopBitsCode)
-                                        << int(pdb.ParityCode));
+    // A port code outside the table keeps the port's name, opens and warns.
+    EXPECT_TRUE(port(configuration(2))->OpenComm(configuration(255), true, message));
+    EXPECT_EQ(message, "Com3打开成功\r\n设备参数中的串口设置有误!");
+    EXPECT_EQ(line->openedNames.back(), "Com3");
+    // A line code outside the table closes the port for good: no format nobody configured.
+    for (const OstrevanePDB& bad :
+         {configuration(1, 15), configuration(1, 6, 5), configuration(1, 6, 4, 3), configuration(1, 6, 4, 0, 5)}) {
+        auto opened = port(configuration(1));
         line->openedNames.clear();
-        auto port = makePort();
-        std::string message;
-        EXPECT_FALSE(port->OpenComm(pdb, true, message));
+        EXPECT_FALSE(opened->OpenComm(bad, true, message));
         EXPECT_EQ(message, "Com2设备参数中的串口设置有误!");
-        EXPECT_FALSE(port->IsOpen());
-        // Later transmissions do not open it with a format nobody configured.
-        port->WriteText("x");
-        EXPECT_TRUE(line->openedNames.empty());
-        EXPECT_TRUE(line->writes.empty());
+        opened->WriteText("x");
+        EXPECT_TRUE(line->openedNames.empty() && !opened->IsOpen());
     }
 }
 
-TEST_F(CommLogic, BadLineCodesCloseAPortThatWasOpen)
-{
-    auto port = makePort();
-    std::string message;
-    ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
-    EXPECT_FALSE(port->OpenComm(configuration(0, 200), true, message));
-    EXPECT_FALSE(port->IsOpen());
-    // A valid configuration afterwards opens it again.
-    EXPECT_TRUE(port->OpenComm(configuration(0), true, message));
-}
-
-TEST_F(CommLogic, FailedOpenReportsPortAsUnavailable)
-{
-    struct Row {
-        const char* what;
-        bool exists, characterDevice;
-    };
-    for (const Row& row : {Row{"missing", false, true}, Row{"not a serial line", true, false}}) {
-        SCOPED_TRACE(row.what);
-        line->exists = row.exists;
-        line->characterDevice = row.characterDevice;
-        auto port = makePort();
-        std::string message;
-        EXPECT_FALSE(port->OpenComm(configuration(3), true, message));
-        EXPECT_EQ(message, "Com4不存在或被其它程序占用！");
-        EXPECT_FALSE(port->IsOpen());
-        EXPECT_EQ(port->ReadText(), "");
-    }
-}
-
-TEST_F(CommLogic, OpenedPortWithRejectedSetupSaysSo)
-{
-    struct Row {
-        bool acceptsSettings, buffersAccepted;
-        const char* status;
-    };
-    const Row rows[] = {
-        {true, false, "Error initializing Read/Write Buffers"},
-        {false, true, "Error updating DataControlBlock"},
-        {false, false, "Error initializing Read/Write Buffers"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.status);
-        line->acceptsSettings = row.acceptsSettings;
-        line->buffersAccepted = row.buffersAccepted;
-        auto port = makePort();
-        std::string message;
-        EXPECT_TRUE(port->OpenComm(configuration(0), true, message));
-        EXPECT_EQ(message, row.status);
-    }
-}
-
-TEST_F(CommLogic, ReopeningAnOpenPortTakesTheNewConfiguration)
-{
-    auto port = makePort();
-    std::string message;
-    ASSERT_TRUE(port->OpenComm(configuration(0, 6), true, message));
-    ASSERT_TRUE(port->OpenComm(configuration(4, 12), true, message));
-    EXPECT_EQ(line->openedNames, (std::vector<std::string>{"Com1", "Com5"}));
-    EXPECT_EQ(message, "Com5打开成功");
-    EXPECT_EQ(line->applied->baudRate, 115200u);
-}
-
-TEST_F(CommLogic, WriteTextOnClosedPortOpensItFirstButNotMoreOftenThanTheReopenInterval)
+// A port whose device vanished is tried again by a transmission, but not more often
+// than the reopen interval; each change is said once.
+TEST_F(CommLogic, AVanishedPortIsReopenedOncePerIntervalAndSaysSoOnce)
 {
     testing_support::FakeClock clock;
+    auto opened = port();
+    Texts reports;
+    opened->setErrorSink([&](const std::string& text) { reports.push_back(text); });
+    line->transferError = EIO;
+    opened->WriteText("lost");
+    EXPECT_TRUE(opened->lost() && !opened->IsOpen());
+    line->transferError = 0;
     line->exists = false;
-    auto port = makePort();
-    std::string message;
-    ASSERT_FALSE(port->OpenComm(configuration(0), true, message));
-    line->exists = true;
-    port->WriteText("lost");  // too soon after the failed attempt
-    EXPECT_TRUE(line->writes.empty());
+    line->openedNames.clear();
+    opened->WriteText("soon");
+    clock.advance(TCommClass::kReopenInterval - 1);
+    opened->WriteText("soon");
+    EXPECT_TRUE(line->openedNames.empty());
+    clock.advance(1);
+    opened->WriteText("missing");
     clock.advance(TCommClass::kReopenInterval);
-    port->WriteText("sent");
-    EXPECT_TRUE(port->IsOpen());
-    EXPECT_EQ(port->statusText(), "Com1打开成功");
-    EXPECT_EQ(line->writes, std::vector<std::string>{"sent"});
-    EXPECT_EQ(line->openedNames.size(), 2u);
-}
-
-TEST_F(CommLogic, TransmissionPurgesQueuesFirstAndSendsAtMost255Characters)
-{
-    auto port = makePort();
-    std::string message;
-    ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
-    line->incoming = "stale";
-    port->WriteText(std::string(300, 'R'));
-    EXPECT_EQ(line->events, (std::vector<std::string>{"purge", "write"}));
-    EXPECT_EQ(line->writes, std::vector<std::string>{std::string(255, 'R')});
-    EXPECT_EQ(port->ReadText(), "");
-}
-
-TEST_F(CommLogic, ReceiveBufferGrowsUntilTheNextTransmission)
-{
-    auto port = makePort();
-    std::string message;
-    ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
-    line->incoming = "\x02PV";
-    EXPECT_EQ(port->ReadText(), "\x02PV");
-    line->incoming = "12.5\x03";
-    EXPECT_EQ(port->ReadText(), "\x02PV12.5\x03");
-    port->WriteText("next");
-    EXPECT_EQ(port->ReadText(), "");
-}
-
-TEST_F(CommLogic, TransmissionEmptiesBufferEvenWhenThePortCannotOpen)
-{
+    opened->WriteText("missing");
     line->exists = true;
-    auto port = makePort();
-    std::string message;
-    ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
-    line->incoming = "old";
-    port->ReadText();
-    port->Close();
-    line->exists = false;
-    port->WriteText("next");
-    EXPECT_EQ(port->ReadText(), "");
+    clock.advance(TCommClass::kReopenInterval);
+    opened->WriteText("sent");
+    EXPECT_EQ(line->openedNames.size(), 3u);
+    EXPECT_EQ(line->writes, Texts{"sent"});
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_NE(reports[0].find("the device is gone"), std::string::npos) << reports[0];
+    EXPECT_NE(reports[1].find("cannot be opened"), std::string::npos) << reports[1];
+    EXPECT_EQ(reports[2], "Com1打开成功");
 }
 
-TEST_F(CommLogic, HexadecimalModeSendsOneBytePerDigitPair)
+TEST_F(CommLogic, TransmissionsAndReadsInTextAndHexadecimalMode)
 {
-    struct Row {
-        const char* text;
-        std::vector<std::string> transfers;
-    };
-    const Row rows[] = {
-        {"02AF", {"\x02", "\xAF"}},
-        {"02af1", {"\x02", "\xAF"}},  // the odd trailing digit is ignored
-        {"", {}},
-        {"7", {}},
-        {"00", {std::string(1, '\0')}},
-        {"41ZZ42", {"A"}},  // no made-up byte for a pair that is not hexadecimal
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
-        line->writes.clear();
-        auto port = makePort();
-        std::string message;
-        ASSERT_TRUE(port->OpenComm(configuration(0), false, message));
-        port->WriteText(row.text);
-        EXPECT_EQ(line->writes, row.transfers);
-    }
-}
-
-TEST_F(CommLogic, HexadecimalModeShowsReceivedBytesAsUpperCaseDigits)
-{
-    auto port = makePort();
-    std::string message;
-    ASSERT_TRUE(port->OpenComm(configuration(0), false, message));
-    line->incoming = "\x0A";
-    EXPECT_EQ(port->ReadText(), "0A");
-    line->incoming = std::string("\xFF\x00\xab", 3);
-    EXPECT_EQ(port->ReadText(), "0AFF00AB");
-}
-
-TEST_F(CommLogic, ShortOrFailedReadAppendsOnlyWhatCame)
-{
-    auto port = makePort();
-    std::string message;
-    ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
+    auto opened = port();
+    line->incoming = "\x02PV";
+    EXPECT_EQ(opened->ReadText(), "\x02PV");
+    line->incoming = "12\x03";
+    EXPECT_EQ(opened->ReadText(), "\x02PV12\x03");  // a reply grows until the next transmission
+    opened->WriteText(std::string(300, 'R'));
+    EXPECT_EQ(line->events, (Texts{"purge", "write"}));
+    EXPECT_EQ(line->writes, Texts{std::string(255, 'R')});
+    EXPECT_EQ(opened->ReadText(), "");
+    // Reads append only what came, at most a buffer full at a time.
     line->incoming = "ABCDE";
     line->readShortBy = 2;
-    EXPECT_EQ(port->ReadText(), "ABC");
+    EXPECT_EQ(opened->ReadText(), "ABC");
     line->readShortBy = 0;
-    line->readFails = true;
-    EXPECT_EQ(port->ReadText(), "ABC");
-    line->readFails = false;
-    EXPECT_EQ(port->ReadText(), "ABCDE");
-}
-
-TEST_F(CommLogic, ReadNeverExceedsTheScratchBuffer)
-{
-    auto port = makePort();
-    std::string message;
-    ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
-    line->incoming = std::string(5000, 'x');
-    EXPECT_EQ(port->ReadText().size(), 4096u);
-    EXPECT_EQ(port->ReadText().size(), 5000u);
-    EXPECT_EQ(line->readCounts, (std::vector<uint32_t>{4096, 904}));
-}
-
-TEST_F(CommLogic, DestroyingThePortClosesIt)
-{
-    {
-        auto port = makePort();
-        std::string message;
-        ASSERT_TRUE(port->OpenComm(configuration(0), true, message));
-        EXPECT_TRUE(line->open);
+    line->incoming += std::string(5000, 'x');
+    EXPECT_EQ(opened->ReadText().size(), 4099u);
+    EXPECT_EQ(opened->ReadText().size(), 5005u);
+    // In hexadecimal mode one byte per digit pair goes out, and bytes come back as digits.
+    opened.reset();
+    const std::pair<const char*, Texts> rows[] = {
+        {"02AF", {"\x02", "\xAF"}},     {"02af1", {"\x02", "\xAF"}}, {"7", {}},
+        {"00", {std::string(1, '\0')}}, {"41ZZ42", {"A"}},  // no made-up byte for a pair that is not hexadecimal
+    };
+    for (const auto& [text, transfers] : rows) {
+        line->writes.clear();
+        port(configuration(0), false)->WriteText(text);
+        EXPECT_EQ(line->writes, transfers) << text;
     }
-    EXPECT_FALSE(line->open);
+    opened = port(configuration(0), false);
+    line->incoming = std::string("\x0A\xFF\x00\xab", 4);
+    EXPECT_EQ(opened->ReadText(), "0AFF00AB");
+}
+
+// On the master side of a pseudo-terminal, the instrument closing the slave side is a
+// hang-up that only poll tells: the line counts as lost.
+TEST(PtyLine, AHangUpOfTheFarEndIsSeenByReading)
+{
+    setenv("OSTREVANE800_COM3", "/dev/ptmx", 1);
+    TCommClass port;
+    std::string message;
+    ASSERT_TRUE(port.OpenComm(configuration(2), true, message));
+    unsetenv("OSTREVANE800_COM3");
+    int master = -1;  // the port's descriptor, to reach its slave side
+    for (int fd = 3; fd < 1024 && master < 0; ++fd) {
+        char link[64] = {};
+        if (readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), link, sizeof link - 1) > 0 &&
+            std::string(link).ends_with("ptmx"))
+            master = fd;
+    }
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    ::close(::open(ptsname(master), O_RDWR | O_NOCTTY));
+    EXPECT_EQ(port.ReadText(), "");
+    EXPECT_TRUE(port.lost());
 }
 
 }  // namespace
