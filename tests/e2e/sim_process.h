@@ -1,5 +1,6 @@
-// `ostrevane-sim --pty <arguments>` as a child process; OSTREVANE800_COM1 names its line (or
-// the "--link PATH" given, which survives "unplug") while it runs. Every wait has a deadline.
+// Programs as child processes, and `ostrevane-sim --pty <arguments>` as one whose line
+// OSTREVANE800_COM1 names (or the "--link PATH" given, which survives "unplug") while it
+// runs. Every wait has a deadline.
 #pragma once
 #include <sys/types.h>
 
@@ -10,12 +11,40 @@
 
 namespace e2e {
 
+std::string readFile(const std::string& path);
+
+// Output (with errors) on a pipe, input empty; or, for a program with a `console`,
+// input and output on pipes and errors left to the test.
+class ChildProcess {
+public:
+    ChildProcess(std::vector<std::string> argv, const std::string& folder = {}, bool console = false);
+    ~ChildProcess() { wait(0); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool send(const std::string& text);
+    void closeInput();
+    // The next line of output without its newline, or "" when none came in time.
+    std::string readLine(int waitMs);
+    bool waitForOutput(const std::string& text, int waitMs);
+    const std::string& output();  // everything it wrote so far
+    void signal(int number) const;
+    // The exit status; -1 when it ended by a signal or not within `waitMs` (it is then killed).
+    int wait(int waitMs);
+
+private:
+    bool readSome();
+
+    pid_t pid_ = -1;
+    int input_ = -1, output_ = -1;
+    std::string all_;
+    size_t lineStart_ = 0;
+};
+
 class SimProcess {
 public:
     explicit SimProcess(std::vector<std::string> arguments);
     ~SimProcess();
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
 
     bool ok() const { return !path_.empty(); }
     const std::string& problem() const { return problem_; }  // why not ok()
@@ -28,12 +57,8 @@ public:
     int stop(int graceMs = 2000);
 
 private:
-    std::string readLine(int waitMs);
-
-    pid_t pid_ = -1;
-    int console_ = -1;  // the child's standard input
-    int output_ = -1;   // and its standard output
-    std::string buffered_, path_, link_, problem_ = "no pipes to the simulator";
+    ChildProcess child_;
+    std::string path_, problem_;
 };
 
 }  // namespace e2e

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "sim_process.h"
@@ -15,71 +17,144 @@ namespace e2e {
 
 static constexpr const char* kCom = "OSTREVANE800_COM1";
 
-SimProcess::SimProcess(std::vector<std::string> arguments)
+std::string readFile(const std::string& path)
 {
-    arguments.insert(arguments.begin(), {OSTREVANE_SIM_PROGRAM, "--pty"});
-    std::vector<char*> argv;
-    for (size_t index = 0; index < arguments.size(); ++index) {
-        argv.push_back(arguments[index].data());
-        if (index > 0 && arguments[index - 1] == "--link") link_ = arguments[index];
-    }
-    argv.push_back(nullptr);
-    int console[2], output[2];
-    if (::pipe2(console, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) return;
-    // The test writes console lines even after the child is gone; that must not kill it.
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+ChildProcess::ChildProcess(std::vector<std::string> argv, const std::string& folder, bool console)
+{
+    std::vector<char*> words;
+    for (std::string& word : argv) words.push_back(word.data());
+    words.push_back(nullptr);
+    int input[2], output[2];
+    if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) return;
+    // The test writes to a child that may be gone; that must not end the test.
     ::signal(SIGPIPE, SIG_IGN);
     pid_ = ::fork();
-    if (pid_ == 0) {  // its standard error stays the test's
-        ::dup2(console[0], 0);
+    if (pid_ == 0) {
+        ::dup2(input[0], 0);
         ::dup2(output[1], 1);
-        ::execv(argv[0], argv.data());
+        if (!console) ::dup2(output[1], 2);
+        ::unsetenv("ZORVA_PATH");  // the host's own search path must not leak in from the machine
+        if (!folder.empty() && ::chdir(folder.c_str()) != 0) ::_exit(126);
+        ::execv(words[0], words.data());
         ::_exit(127);
     }
-    ::close(console[0]);
+    ::close(input[0]);
     ::close(output[1]);
-    console_ = console[1];
+    input_ = input[1];
     output_ = output[0];
     ::fcntl(output_, F_SETFL, O_NONBLOCK);
-    const std::string first = readLine(5000);
+    if (!console) closeInput();  // a program run by hand reads an empty input
+}
+
+bool ChildProcess::send(const std::string& text)
+{
+    return input_ >= 0 && ::write(input_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
+void ChildProcess::closeInput()
+{
+    if (input_ >= 0) ::close(input_);
+    input_ = -1;
+}
+
+bool ChildProcess::readSome()
+{
+    char buffer[4096];
+    const ssize_t got = output_ < 0 ? -1 : ::read(output_, buffer, sizeof buffer);
+    if (got > 0) all_.append(buffer, static_cast<size_t>(got));
+    return got > 0;
+}
+
+const std::string& ChildProcess::output()
+{
+    while (readSome()) {
+    }
+    return all_;
+}
+
+std::string ChildProcess::readLine(int waitMs)
+{
+    const uint64_t deadline = steadyMs() + static_cast<uint64_t>(waitMs);
+    size_t end = 0;
+    while ((end = all_.find('\n', lineStart_)) == std::string::npos) {
+        if (readSome()) continue;
+        if (steadyMs() >= deadline) return {};
+        pauseMs(2);
+    }
+    std::string line = all_.substr(lineStart_, end - lineStart_);
+    lineStart_ = end + 1;
+    return line;
+}
+
+bool ChildProcess::waitForOutput(const std::string& text, int waitMs)
+{
+    const uint64_t deadline = steadyMs() + static_cast<uint64_t>(waitMs);
+    for (; output().find(text) == std::string::npos; pauseMs(20))
+        if (steadyMs() >= deadline) return false;
+    return true;
+}
+
+void ChildProcess::signal(int number) const
+{
+    if (pid_ > 0) ::kill(pid_, number);
+}
+
+int ChildProcess::wait(int waitMs)
+{
+    if (pid_ <= 0) return -1;
+    closeInput();
+    const uint64_t deadline = steadyMs() + static_cast<uint64_t>(waitMs);
+    int status = 0;
+    pid_t done = 0;
+    // Reading on while waiting: a child whose output pipe is full never ends.
+    while ((done = ::waitpid(pid_, &status, WNOHANG)) == 0 && steadyMs() < deadline) {
+        output();
+        pauseMs(5);
+    }
+    if (done == 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    output();
+    pid_ = -1;
+    if (output_ >= 0) ::close(output_);
+    output_ = -1;
+    return done > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+static std::vector<std::string> simCommandLine(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), {OSTREVANE_SIM_PROGRAM, "--pty"});
+    return arguments;
+}
+
+SimProcess::SimProcess(std::vector<std::string> arguments) : child_(simCommandLine(arguments), {}, true)
+{
+    std::string link;
+    for (size_t index = 1; index < arguments.size(); ++index)
+        if (arguments[index - 1] == "--link") link = arguments[index];
+    const std::string first = child_.readLine(5000);
     if (first.rfind("/dev/", 0) != 0) {
         problem_ = "the simulator did not name its line (first line '" + first + "')";
         return;
     }
     path_ = first;
-    ::setenv(kCom, (link_.empty() ? path_ : link_).c_str(), 1);
+    ::setenv(kCom, (link.empty() ? path_ : link).c_str(), 1);
 }
 
 SimProcess::~SimProcess()
 {
     stop();
     if (!path_.empty()) ::unsetenv(kCom);
-    if (output_ >= 0) ::close(output_);
-}
-
-std::string SimProcess::readLine(int waitMs)
-{
-    const uint64_t deadline = steadyMs() + static_cast<uint64_t>(waitMs);
-    size_t end = 0;
-    while ((end = buffered_.find('\n')) == std::string::npos) {
-        char buffer[512];
-        const ssize_t got = output_ < 0 ? -1 : ::read(output_, buffer, sizeof buffer);
-        if (got > 0)
-            buffered_.append(buffer, static_cast<size_t>(got));
-        else if (steadyMs() >= deadline)
-            return {};
-        else
-            pauseMs(2);
-    }
-    std::string line = buffered_.substr(0, end);
-    buffered_.erase(0, end + 1);
-    return line;
 }
 
 std::string SimProcess::command(const std::string& line, int waitMs)
 {
-    const std::string text = line + "\n";
-    if (console_ < 0 || ::write(console_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return {};
-    return readLine(waitMs);
+    return child_.send(line + "\n") ? child_.readLine(waitMs) : std::string();
 }
 
 std::string SimProcess::commandOk(const std::string& line, int waitMs)
@@ -92,18 +167,8 @@ std::string SimProcess::commandOk(const std::string& line, int waitMs)
 
 int SimProcess::stop(int graceMs)
 {
-    if (pid_ <= 0) return -1;
-    command("quit", 0);
-    ::close(console_);
-    console_ = -1;
-    int status = -1;
-    const uint64_t deadline = steadyMs() + static_cast<uint64_t>(graceMs);
-    while (::waitpid(pid_, &status, WNOHANG) == 0) {
-        if (steadyMs() >= deadline) ::kill(pid_, SIGKILL);  // collected by the next look
-        pauseMs(5);
-    }
-    pid_ = -1;
-    return status;
+    child_.send("quit\n");
+    return child_.wait(graceMs);
 }
 
 uint64_t steadyMs()

@@ -1,7 +1,6 @@
 #include "support/test_support.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -72,20 +71,6 @@ PseudoTerminal::~PseudoTerminal()
 {
     unsetenv(("OSTREVANE800_COM" + std::to_string(comNumber_)).c_str());
     if (master_ >= 0) close(master_);
-}
-
-std::string PseudoTerminal::readFromDriver(size_t count, int waitMs)
-{
-    std::string received;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    while (received.size() < count && std::chrono::steady_clock::now() < deadline) {
-        pollfd descriptor{master_, POLLIN, 0};
-        if (poll(&descriptor, 1, 50) <= 0) continue;
-        char buffer[512];
-        const ssize_t n = read(master_, buffer, sizeof buffer);
-        if (n > 0) received.append(buffer, static_cast<size_t>(n));
-    }
-    return received;
 }
 
 void PseudoTerminal::sendToDriver(const std::string& bytes)

@@ -58,10 +58,7 @@ public:
     explicit PseudoTerminal(int comNumber = 1);
     ~PseudoTerminal();
     bool ok() const { return master_ >= 0; }
-    const std::string& slavePath() const { return slavePath_; }
     int master() const { return master_; }
-    // Bytes written by the driver, waiting at most `waitMs` for at least `count`.
-    std::string readFromDriver(size_t count, int waitMs = 2000);
     void sendToDriver(const std::string& bytes);
 
 private:

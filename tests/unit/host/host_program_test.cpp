@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "host_test_texts.h"
-#include "program_process.h"
 #include "sim_process.h"
 #include "support/test_support.h"
 
@@ -23,6 +22,11 @@ const std::string kDriver = OSTREVANE_HOST_DRIVER;
 constexpr int kDeadlineMs = 30000;
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+std::vector<std::string> hostCommand(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), kHost);
+    return arguments;
+}
 
 class HostProgram : public testing::Test {
 protected:
@@ -38,7 +42,7 @@ protected:
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         return arguments;
     }
-    std::string log() const { return readFile(folder.file("Debug/Ostrevane800.Log")); }
+    std::string log() const { return e2e::readFile(folder.file("Debug/Ostrevane800.Log")); }
 
     testing_support::TempFolder folder;
 };
@@ -48,10 +52,10 @@ TEST_F(HostProgram, ValuesMoveWritesArriveTheTrafficShowsAndTheExitStatisticsAre
     e2e::SimProcess sim({"--instrument", "1:808", "--instrument", "3:847", "--ramp", "1:PV=20..30/3s", "--value",
                          "1:SL=12.5", "--value", "3:HS=80.0"});
     ASSERT_TRUE(sim.ok()) << sim.problem();
-    ProgramProcess host(kHost,
-                        runArguments({"--duration", "3", "--traffic", "--write", "SL1=42@1", "--write", "3=95.5@1.5"}),
-                        folder.path());
-    ASSERT_EQ(host.wait(kDeadlineMs), 0) << host.output() << host.errors();
+    e2e::ChildProcess host(
+        hostCommand(runArguments({"--duration", "3", "--traffic", "--write", "SL1=42@1", "--write", "3=95.5@1.5"})),
+        folder.path());
+    ASSERT_EQ(host.wait(kDeadlineMs), 0) << host.output();
     const std::string output = host.output();
     std::set<std::string> pv;
     std::istringstream lines(output);
@@ -82,10 +86,10 @@ TEST_F(HostProgram, CtrlCEndsTheRunAndTheDriverStillWritesItsStatistics)
 {
     e2e::SimProcess sim({"--instrument", "1:808", "--instrument", "3:847"});
     ASSERT_TRUE(sim.ok()) << sim.problem();
-    ProgramProcess host(kHost, runArguments({}), folder.path());
+    e2e::ChildProcess host(hostCommand(runArguments({})), folder.path());
     ASSERT_TRUE(host.waitForOutput(" link scope=device device=3 state=normal", kDeadlineMs)) << host.output();
     host.signal(SIGINT);
-    EXPECT_EQ(host.wait(kDeadlineMs), 0) << host.errors();
+    EXPECT_EQ(host.wait(kDeadlineMs), 0) << host.output();
     EXPECT_TRUE(has(host.output(), " stop reason=interrupt"));
     EXPECT_TRUE(has(host.output(), " log exit=written"));
     EXPECT_TRUE(has(log(), "：从驱动程序中退出！\r\n"));
@@ -94,26 +98,25 @@ TEST_F(HostProgram, CtrlCEndsTheRunAndTheDriverStillWritesItsStatistics)
 TEST_F(HostProgram, ConfigurationCommandsUseTheDriversOwnServices)
 {
     const std::string pdb = folder.file("line.pdb");
-    ProgramProcess create(kHost,
-                          {"--driver", kDriver, "pdb", "create", pdb, "--device", "1:808", "--device", "3:847",
-                           "--baud", "19200", "--line", "7E1"},
-                          folder.path());
-    ASSERT_EQ(create.wait(kDeadlineMs), 0) << create.errors();
+    e2e::ChildProcess create(hostCommand({"--driver", kDriver, "pdb", "create", pdb, "--device", "1:808", "--device",
+                                          "3:847", "--baud", "19200", "--line", "7E1"}),
+                             folder.path());
+    ASSERT_EQ(create.wait(kDeadlineMs), 0) << create.output();
 
-    ProgramProcess show(kHost, {"pdb", "show", pdb}, folder.path());
-    ASSERT_EQ(show.wait(kDeadlineMs), 0) << show.errors();
+    e2e::ChildProcess show(hostCommand({"pdb", "show", pdb}), folder.path());
+    ASSERT_EQ(show.wait(kDeadlineMs), 0) << show.output();
     EXPECT_TRUE(has(show.output(), "serial line:   COM1, 19200 baud, 7 data bits, even parity, 1 stop bit"))
         << show.output();
     EXPECT_TRUE(has(show.output(), "device 3:  Ostrevane847\n"));
 
     const std::string colon = utf8(u8"：");  // the full-width colon a Chinese keyboard types
-    ProgramProcess address(kHost, {"--driver", kDriver, "address", "--pdb", pdb, "sl3" + colon + "0", "XX1:0"},
-                           folder.path());
+    e2e::ChildProcess address(hostCommand({"--driver", kDriver, "address", "--pdb", pdb, "sl3" + colon + "0", "XX1:0"}),
+                              folder.path());
     EXPECT_EQ(address.wait(kDeadlineMs), 1);  // one address is no tag type
     EXPECT_TRUE(has(address.output(), "sl3" + colon + "0  accepted  canonical SL3:0.0")) << address.output();
     EXPECT_TRUE(has(address.output(), "XX1:0  refused"));
 
-    ProgramProcess types(kHost, {"--driver", kDriver, "types"}, folder.path());
+    e2e::ChildProcess types(hostCommand({"--driver", kDriver, "types"}), folder.path());
     ASSERT_EQ(types.wait(kDeadlineMs), 0);
     EXPECT_TRUE(has(types.output(), "SL    number      2  -99999      999999      " + utf8(u8"本地设定1")))
         << types.output();

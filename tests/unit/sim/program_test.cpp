@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "program_process.h"
+#include "sim_process.h"
 #include "support/test_support.h"
 
 namespace {
@@ -17,13 +17,13 @@ constexpr int kDeadlineMs = 5000;
 TEST(SimProgram, EndsCleanlyOnSigtermAndRefusesABadCommandLine)
 {
     testing_support::TempFolder folder;
-    ProgramProcess sim(OSTREVANE_SIM_PROGRAM, {"--pty", "--instrument", "7:847"}, folder.path());
-    ASSERT_TRUE(sim.waitForOutput("/dev/", kDeadlineMs)) << sim.errors();
+    e2e::ChildProcess sim({OSTREVANE_SIM_PROGRAM, "--pty", "--instrument", "7:847"}, folder.path());
+    ASSERT_TRUE(sim.waitForOutput("/dev/", kDeadlineMs)) << sim.output();
     sim.signal(SIGTERM);
     EXPECT_EQ(sim.wait(kDeadlineMs), 0);
-    ProgramProcess refused(OSTREVANE_SIM_PROGRAM, {"--pty", "--instrument", "1:999"}, folder.path());
+    e2e::ChildProcess refused({OSTREVANE_SIM_PROGRAM, "--pty", "--instrument", "1:999"}, folder.path());
     EXPECT_EQ(refused.wait(kDeadlineMs), 2);
-    EXPECT_NE(refused.errors().find("--instrument takes DEV:TYPE"), std::string::npos) << refused.errors();
+    EXPECT_NE(refused.output().find("--instrument takes DEV:TYPE"), std::string::npos) << refused.output();
 }
 
 }  // namespace
