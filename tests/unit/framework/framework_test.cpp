@@ -175,31 +175,3 @@ TEST_F(Framework, ObjectBannerLoadFailuresAndDebugLines)
     EXPECT_FALSE(other.IniDLLObj(&block, {}));
     EXPECT_EQ(added(), t + "Com1不存在或被其它程序占用！\r\n" + t + "设备加载失败！\r\n");
 }
-
-TEST_F(Framework, StatisticsBlockOnlyForARunningObject)
-{
-    TDLLObject object;
-    object.Stop();
-    added();
-    object.Running = true;
-    object.StartTick = clock.tick;
-    object.TagTable.push_back(std::make_unique<TDLLTag>());
-    TDLLTag& tag = *object.TagTable.back();
-    tag.name = "T2";
-    tag.address = "PV3:0.0";
-    tag.writeAllowed = 1;
-    tag.reads = tag.writes = 4;
-    tag.readFailures = tag.writeFailures = 1;
-    object.Statistics.slowestCycle = 1200.5;
-    clock.advance(10000);
-    object.IniDLLObj(nullptr, {});  // a second initialisation ends the earlier run first
-    const std::string block = added();
-    for (const std::string& line :
-         {"\r\n" + t +
-              "标签T2，地址=PV3:0.0，读扫描周期(毫秒)=2500，读操作失败率= 25%，写操作总次数=4，写操作失败率= 25%\r\n",
-          "\r\n" + t + "本次运行总时间（毫秒）=10000\r\n", t + "最慢扫描周期（毫秒）=1200.5\r\n",
-          t + "通讯失败率= 100%\r\n" + t + "通讯总次数= 0\r\n",
-          t + "从驱动程序中退出！\r\n" + std::string(60, '-') + "\r\n" + t + "设备加载失败！\r\n"})
-        EXPECT_NE(block.find(line), std::string::npos) << line;
-    EXPECT_TRUE(object.TagTable.empty());
-}

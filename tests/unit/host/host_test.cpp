@@ -137,22 +137,6 @@ TEST(HostPdbFile, ABlockSurvivesSavingAndLoadingAndOtherSizesAreRefused)
     EXPECT_NE(error.find("holds 26425 bytes; a configuration block has 26424"), std::string::npos) << error;
 }
 
-// A new block keeps only the devices given; a changed one keeps its own.
-TEST(HostPdbFile, DevicesGivenReplaceTheDefaultOnlyOnANewBlock)
-{
-    host::PdbSettings settings;
-    settings.devices = {{3, OSTREVANE_DEVICE_847}, {1, OSTREVANE_DEVICE_808}};
-    OstrevanePDB created = driverDefaults();
-    host::applySettings(created, settings, true);
-    EXPECT_EQ(created.Devices[0].DeviceType, OSTREVANE_NO_DEVICE);
-    EXPECT_EQ(created.FirstDevice, 1u);
-    EXPECT_EQ(created.CreateMode, 1);  // several devices share the line
-    OstrevanePDB changed = driverDefaults();
-    host::applySettings(changed, settings, false);
-    EXPECT_EQ(changed.Devices[0].DeviceType, OSTREVANE_DEVICE_808);
-    EXPECT_EQ(changed.FirstDevice, 0u);
-}
-
 std::string fakeTake(char* text) { return text ? std::string(text) : std::string(); }
 
 TEST(HostRecords, TagAndWriteRecordsCarryTheFieldsAndValuesTheDriverReads)

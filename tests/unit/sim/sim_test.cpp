@@ -208,14 +208,6 @@ TEST_F(Sim, SplitDelayAndNoiseShapeTheReplyAndAFaultKeepsToItsDeviceAndCount)
     EXPECT_EQ(simulator.faults().describe(), "all: delay 5ms");
 }
 
-TEST(SimValues, NumbersAreWrittenWithOneDecimalAndReadStrictly)
-{
-    EXPECT_EQ(sim::formatValue(-0.04), "  0.0");  // never a negative zero
-    EXPECT_EQ(sim::formatValue(7.26), "  7.3");
-    for (const char* text : {"25.0 ", "-", "+-1", "nan", "12-34"}) EXPECT_FALSE(sim::parseNumber(text)) << text;
-    EXPECT_FALSE(sim::parseDuration("99999999999999min"));
-}
-
 TEST_F(Sim, ConsoleCommandsAnswerOneLineEach)
 {
     const std::pair<std::string, std::string> cases[] = {{"  set\t1 SP 30.5 ", "ok"},
