@@ -18,7 +18,7 @@
 # Per mutant it prints killed, survived, timed out or not compiled; at the end the
 # counts and the kill rate, (killed + timed out) / (killed + survived + timed out):
 # a mutant that makes the suites hang is caught too. Results: build/mutants/results.tsv.
-# Not part of the regular test command: a full run takes about 25 minutes.
+# Not part of the regular test command: a full run takes about 15 minutes.
 set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
