@@ -7,6 +7,7 @@
 #include "diagnostics/DLLDebug.h"
 #include "driver/DLLMain.h"
 #include "framework/PDB.h"
+#include "platform/files.h"
 #include "support/test_support.h"
 #include "ui/headless/HeadlessToolkit.h"
 #include "wizard/Wizard.h"
@@ -60,6 +61,24 @@ TEST_F(DebugPage, FinishWritesTheWholeWorkingCopyToTheHostTheCloseBoxOnlyToTheWo
         EXPECT_EQ(wizard::state().WizardChanged, finish);
         EXPECT_EQ(std::memcmp(&host, finish ? &working() : &original, sizeof host), 0);
     }
+}
+
+// Only the newest part of a large log is shown: writing that back would lose the rest.
+TEST_F(DebugPage, ALogTooLargeShowsItsNewestLinesAndIsNotWrittenBackCut)
+{
+    std::string bytes;
+    for (int n = 0; bytes.size() <= TDebugFrm::kLogViewLimit; ++n) bytes += "记录" + std::to_string(n) + "\r\n";
+    platform::createFolders(log.folder() + "/Debug");
+    ASSERT_TRUE(platform::rewriteFile(log.path(), bytes));
+    working().DebugSwitch = 1;
+    TDebugFrm page;
+    fireTimer(page, "Timer1");
+    click(page, "SpeedButton1");
+    EXPECT_EQ(toolkit.messages.size(), 1u);
+    EXPECT_EQ(log.content(), bytes);
+    type(page, "LogMemo", "");  // an emptied text is a wish to clear the log
+    click(page, "SpeedButton1");
+    EXPECT_EQ(log.content(), "");
 }
 
 // Testing a device from the host: a notice only, and the host's block stays as it was.
