@@ -11,8 +11,6 @@
 
 namespace e2e {
 
-std::string readFile(const std::string& path);
-
 // Output (with errors) on a pipe, input empty; or, for a program with a `console`,
 // input and output on pipes and errors left to the test.
 class ChildProcess {

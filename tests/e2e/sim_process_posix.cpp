@@ -7,8 +7,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "sim_process.h"
@@ -16,12 +14,6 @@
 namespace e2e {
 
 static constexpr const char* kCom = "OSTREVANE800_COM1";
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 ChildProcess::ChildProcess(std::vector<std::string> argv, const std::string& folder, bool console)
 {
@@ -126,13 +118,8 @@ int ChildProcess::wait(int waitMs)
     return done > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-static std::vector<std::string> simCommandLine(std::vector<std::string> arguments)
-{
-    arguments.insert(arguments.begin(), {OSTREVANE_SIM_PROGRAM, "--pty"});
-    return arguments;
-}
-
-SimProcess::SimProcess(std::vector<std::string> arguments) : child_(simCommandLine(arguments), {}, true)
+SimProcess::SimProcess(std::vector<std::string> arguments)
+    : child_((arguments.insert(arguments.begin(), {OSTREVANE_SIM_PROGRAM, "--pty"}), arguments), {}, true)
 {
     std::string link;
     for (size_t index = 1; index < arguments.size(); ++index)

@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -42,7 +43,11 @@ protected:
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         return arguments;
     }
-    std::string log() const { return e2e::readFile(folder.file("Debug/Ostrevane800.Log")); }
+    std::string log() const
+    {
+        std::ifstream file(folder.file("Debug/Ostrevane800.Log"), std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), {}};
+    }
 
     testing_support::TempFolder folder;
 };
