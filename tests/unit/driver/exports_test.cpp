@@ -118,6 +118,7 @@ TEST_F(Exports, TagEditorCallsAndTheWizardWithoutABlock)
     EXPECT_EQ(TagEdAddr(nullptr, &address, 0, &msg), 0);
     EXPECT_EQ(takeHostText(msg), kNoDriver);
     takeHostText(address);
+    EXPECT_EQ(TagEdAddr(&block, nullptr, 1, nullptr), 1);  // no address and no message to hand back
 
     EXPECT_EQ(DLLEdDev(0, nullptr), 2u);
 }
