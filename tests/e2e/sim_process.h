@@ -15,7 +15,8 @@ namespace e2e {
 // input and output on pipes and errors left to the test.
 class ChildProcess {
 public:
-    ChildProcess(std::vector<std::string> argv, const std::string& folder = {}, bool console = false);
+    ChildProcess(const std::string& program, std::vector<std::string> arguments, const std::string& folder = {},
+                 bool console = false);
     ~ChildProcess() { wait(0); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -15,10 +15,12 @@ namespace e2e {
 
 static constexpr const char* kCom = "OSTREVANE800_COM1";
 
-ChildProcess::ChildProcess(std::vector<std::string> argv, const std::string& folder, bool console)
+ChildProcess::ChildProcess(const std::string& program, std::vector<std::string> arguments, const std::string& folder,
+                           bool console)
 {
+    arguments.insert(arguments.begin(), program);
     std::vector<char*> words;
-    for (std::string& word : argv) words.push_back(word.data());
+    for (std::string& word : arguments) words.push_back(word.data());
     words.push_back(nullptr);
     int input[2], output[2];
     if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) return;
@@ -118,8 +120,14 @@ int ChildProcess::wait(int waitMs)
     return done > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+static std::vector<std::string> onAPseudoTerminal(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), "--pty");
+    return arguments;
+}
+
 SimProcess::SimProcess(std::vector<std::string> arguments)
-    : child_((arguments.insert(arguments.begin(), {OSTREVANE_SIM_PROGRAM, "--pty"}), arguments), {}, true)
+    : child_(OSTREVANE_SIM_PROGRAM, onAPseudoTerminal(arguments), {}, true)
 {
     std::string link;
     for (size_t index = 1; index < arguments.size(); ++index)

@@ -23,11 +23,6 @@ const std::string kDriver = OSTREVANE_HOST_DRIVER;
 constexpr int kDeadlineMs = 30000;
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-std::vector<std::string> hostCommand(std::vector<std::string> arguments)
-{
-    arguments.insert(arguments.begin(), kHost);
-    return arguments;
-}
 
 class HostProgram : public testing::Test {
 protected:
@@ -58,7 +53,7 @@ TEST_F(HostProgram, ValuesMoveWritesArriveTheTrafficShowsAndTheExitStatisticsAre
                          "1:SL=12.5", "--value", "3:HS=80.0"});
     ASSERT_TRUE(sim.ok()) << sim.problem();
     e2e::ChildProcess host(
-        hostCommand(runArguments({"--duration", "3", "--traffic", "--write", "SL1=42@1", "--write", "3=95.5@1.5"})),
+        kHost, runArguments({"--duration", "3", "--traffic", "--write", "SL1=42@1", "--write", "3=95.5@1.5"}),
         folder.path());
     ASSERT_EQ(host.wait(kDeadlineMs), 0) << host.output();
     const std::string output = host.output();
@@ -91,7 +86,7 @@ TEST_F(HostProgram, CtrlCEndsTheRunAndTheDriverStillWritesItsStatistics)
 {
     e2e::SimProcess sim({"--instrument", "1:808", "--instrument", "3:847"});
     ASSERT_TRUE(sim.ok()) << sim.problem();
-    e2e::ChildProcess host(hostCommand(runArguments({})), folder.path());
+    e2e::ChildProcess host(kHost, runArguments({}), folder.path());
     ASSERT_TRUE(host.waitForOutput(" link scope=device device=3 state=normal", kDeadlineMs)) << host.output();
     host.signal(SIGINT);
     EXPECT_EQ(host.wait(kDeadlineMs), 0) << host.output();
@@ -103,25 +98,26 @@ TEST_F(HostProgram, CtrlCEndsTheRunAndTheDriverStillWritesItsStatistics)
 TEST_F(HostProgram, ConfigurationCommandsUseTheDriversOwnServices)
 {
     const std::string pdb = folder.file("line.pdb");
-    e2e::ChildProcess create(hostCommand({"--driver", kDriver, "pdb", "create", pdb, "--device", "1:808", "--device",
-                                          "3:847", "--baud", "19200", "--line", "7E1"}),
+    e2e::ChildProcess create(kHost,
+                             {"--driver", kDriver, "pdb", "create", pdb, "--device", "1:808", "--device", "3:847",
+                              "--baud", "19200", "--line", "7E1"},
                              folder.path());
     ASSERT_EQ(create.wait(kDeadlineMs), 0) << create.output();
 
-    e2e::ChildProcess show(hostCommand({"pdb", "show", pdb}), folder.path());
+    e2e::ChildProcess show(kHost, {"pdb", "show", pdb}, folder.path());
     ASSERT_EQ(show.wait(kDeadlineMs), 0) << show.output();
     EXPECT_TRUE(has(show.output(), "serial line:   COM1, 19200 baud, 7 data bits, even parity, 1 stop bit"))
         << show.output();
     EXPECT_TRUE(has(show.output(), "device 3:  Ostrevane847\n"));
 
     const std::string colon = utf8(u8"：");  // the full-width colon a Chinese keyboard types
-    e2e::ChildProcess address(hostCommand({"--driver", kDriver, "address", "--pdb", pdb, "sl3" + colon + "0", "XX1:0"}),
+    e2e::ChildProcess address(kHost, {"--driver", kDriver, "address", "--pdb", pdb, "sl3" + colon + "0", "XX1:0"},
                               folder.path());
     EXPECT_EQ(address.wait(kDeadlineMs), 1);  // one address is no tag type
     EXPECT_TRUE(has(address.output(), "sl3" + colon + "0  accepted  canonical SL3:0.0")) << address.output();
     EXPECT_TRUE(has(address.output(), "XX1:0  refused"));
 
-    e2e::ChildProcess types(hostCommand({"--driver", kDriver, "types"}), folder.path());
+    e2e::ChildProcess types(kHost, {"--driver", kDriver, "types"}, folder.path());
     ASSERT_EQ(types.wait(kDeadlineMs), 0);
     EXPECT_TRUE(has(types.output(), "SL    number      2  -99999      999999      " + utf8(u8"本地设定1")))
         << types.output();
