@@ -15,19 +15,10 @@
 // at once and the grid goes on from it).
 //
 // Compiled without the GBK flags: it needs <chrono> and has no texts of its own.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,11 +26,11 @@
 #include "Ostrevane800.h"
 #include "driver/DLLMain.h"
 #include "framework/DLLBase.h"
-#include "framework/DLLLog.h"
-
-extern char** environ;
+#include "paced_line.h"
 
 namespace {
+
+using paced_line::numberTag;
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
@@ -48,114 +39,6 @@ constexpr auto kScanInterval = milliseconds(10);
 constexpr auto kMeasured = std::chrono::seconds(5);
 constexpr int kBitsPerCharacter = 10;
 constexpr int kCharactersPerExchange = 8 + 10;  // poll and reply
-
-// ostrevane-sim on a pseudo-terminal that OSTREVANE800_COM1 names while it runs.
-class PacedSimulator {
-public:
-    explicit PacedSimulator(std::vector<std::string> arguments)
-    {
-        int output[2];
-        if (::pipe2(output, O_CLOEXEC) != 0) return;
-        arguments.insert(arguments.begin(), {OSTREVANE_SIM_PROGRAM, "--pty"});
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        const int spawned = ::posix_spawn(&pid_, OSTREVANE_SIM_PROGRAM, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(output[1]);
-        if (spawned != 0) {
-            pid_ = -1;
-            ::close(output[0]);
-            return;
-        }
-        // The first line is the line's path.
-        std::string path;
-        char c = 0;
-        pollfd readable{output[0], POLLIN, 0};
-        while (::poll(&readable, 1, 5000) == 1 && ::read(output[0], &c, 1) == 1 && c != '\n') path += c;
-        output_ = output[0];
-        if (path.rfind("/dev/", 0) == 0) {
-            ::setenv("OSTREVANE800_COM1", path.c_str(), 1);
-            ready_ = true;
-        }
-    }
-
-    ~PacedSimulator()
-    {
-        ::unsetenv("OSTREVANE800_COM1");
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (output_ >= 0) ::close(output_);
-    }
-
-    bool ready() const { return ready_; }
-
-private:
-    pid_t pid_ = -1;
-    int output_ = -1;
-    bool ready_ = false;
-};
-
-// The driver's log in a temporary folder while it lives, not below the current folder.
-class LogElsewhere {
-public:
-    LogElsewhere()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ostrevane-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) folder_ = pattern;
-        driver::libraryInitialise();  // computes the usual log name once; ours replaces it
-        previous_ = logfile::LogFileName();
-        if (!folder_.empty()) logfile::setLogFileName(folder_ + "/Debug/Ostrevane800.Log");
-    }
-    ~LogElsewhere()
-    {
-        logfile::setLogFileName(previous_);
-        std::error_code ignored;
-        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
-    }
-
-private:
-    std::string folder_;
-    std::string previous_;
-};
-
-void setTypeName(DeviceEntry& entry, const char* name)
-{
-    entry.TypeName[0] = static_cast<uint8_t>(std::strlen(name));
-    std::memcpy(entry.TypeName + 1, name, entry.TypeName[0]);
-}
-
-// An 808 at device 1 on COM1 at `baudCode`, 8N1.
-OstrevanePDB oneInstrument(uint8_t baudCode)
-{
-    OstrevanePDB pdb;
-    std::memset(&pdb, 0, sizeof pdb);
-    FullPDB(&pdb);
-    pdb.Devices[0].DeviceType = OSTREVANE_NO_DEVICE;
-    setTypeName(pdb.Devices[0], "");
-    pdb.Devices[1].DeviceType = OSTREVANE_DEVICE_808;
-    setTypeName(pdb.Devices[1], "Ostrevane808");
-    pdb.FirstDevice = 1;
-    pdb.BaudCode = baudCode;
-    return pdb;
-}
-
-HostTagRec numberTag(uint32_t id, const char* address)
-{
-    HostTagRec record;
-    std::memset(&record, 0, sizeof record);
-    record.TagId = id;
-    std::snprintf(record.Name, sizeof record.Name, "T%u", id);
-    std::snprintf(record.Address, sizeof record.Address, "%s", address);
-    record.ValueType = OSTREVANE_VALUE_NUMBER;
-    return record;
-}
 
 struct Counts {
     double exchanges = 0;
@@ -196,9 +79,10 @@ void LineEfficiency(benchmark::State& state)
 {
     const auto baud = static_cast<uint32_t>(state.range(0));
     const auto baudCode = static_cast<uint8_t>(state.range(1));
-    LogElsewhere log;
-    PacedSimulator simulator({"--instrument", "1:808", "--value", "1:PV=25.0", "--value", "1:SP=30.5", "--value",
-                              "1:OP=42.0", "--value", "1:SL=17.5", "--pace", std::to_string(baud) + ":10"});
+    paced_line::LogElsewhere log;
+    paced_line::PacedSimulator simulator({"--instrument", "1:808", "--value", "1:PV=25.0", "--value", "1:SP=30.5",
+                                          "--value", "1:OP=42.0", "--value", "1:SL=17.5", "--pace",
+                                          std::to_string(baud) + ":10"});
     if (!simulator.ready()) {
         state.SkipWithError("the simulator did not start");
         return;
@@ -209,7 +93,7 @@ void LineEfficiency(benchmark::State& state)
     std::vector<HostTagRec*> pointers;
     for (HostTagRec& tag : tags) pointers.push_back(&tag);
     std::vector<TagDataRec> records(tags.size());
-    OstrevanePDB pdb = oneInstrument(baudCode);
+    OstrevanePDB pdb = paced_line::instruments808(1, baudCode);
     char* message = nullptr;
     const bool started = IniDriver(static_cast<uint32_t>(pointers.size()), pointers.data(), &pdb, &message);
     std::free(message);
