@@ -33,6 +33,7 @@ TBaseDLLObject::TBaseDLLObject()
         logDayCheckTick_ = platform::clock().tickCount();
         writeStartBanner();
         DevFailCount.fill(-1);
+        DevProbe.fill(-1);
         DevEnabled.fill(1);
     });
 }

@@ -91,6 +91,16 @@ public:
     // Failed exchanges in a row since a device last answered, counted from the start
     // too (DevFailCount stays -1 for a device that never answered).
     std::array<int32_t, 100> DevSilentCount{};
+    // A device found silent (DevSilentCount reached the fault count) that has several
+    // poll commands is backed off: the poll-list position of the one command that still
+    // probes it, on the slowed schedule of a failing command, while its other commands
+    // are passed over; -1 while the device is polled normally. Its first accepted
+    // reply or acknowledge ends the back-off.
+    std::array<int32_t, 100> DevProbe{};
+    // Poll-list positions of the commands of a device that has just answered again,
+    // polled one after another before the list goes on, so that all its values are
+    // fresh at once.
+    std::vector<int32_t> ReturningCommands;
     std::array<uint8_t, 100> DevEnabled{};
     uint8_t LinkState = 0;
     CommStatistics Statistics;
@@ -168,6 +178,13 @@ protected:
     // A device that stopped answering, or a broken line: the data tags concerned keep
     // their values with bad quality until a reply makes them good again.
     void markSilentTagsBad(bool brokenLineNow, int32_t deviceNo);
+    // Backs a silent device off, unless it has a single poll command.
+    void backOffDevice(int32_t deviceNo, const TCommand& failed);
+    // Ends a device's back-off: its poll commands other than the one that answered go first.
+    void resumeDevice(int32_t deviceNo, const TCommand& answered);
+    // A poll command of a backed-off device other than its probe (and the list's head).
+    bool passedOver(const TCommand& command, int32_t position) const;
+    bool backedOff(int32_t deviceNo) const;
 
 private:
     bool destroyed_ = false;

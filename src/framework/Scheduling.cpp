@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/DLLBase.h"
 #include "framework/DLLLog.h"
@@ -112,11 +113,14 @@ void TBaseDLLObject::FinalCommand()
         if (LinkOK && CommLineEnabled) {
             LinkState = kLinkNormal;
             if (hasDevice) DevFailCount[deviceNo] = DevSilentCount[deviceNo] = 0;
+            if (backedOff(deviceNo)) resumeDevice(deviceNo, *command);
         } else {
             if (hasDevice && DevFailCount[deviceNo] != -1 && DevFailCount[deviceNo] != INT32_MAX)
                 ++DevFailCount[deviceNo];
             if (hasDevice && CommLineEnabled && DevEnabled[deviceNo] && DevSilentCount[deviceNo] < kSilentAfter)
                 deviceFellSilent = ++DevSilentCount[deviceNo] == kSilentAfter;
+            if (hasDevice && DevSilentCount[deviceNo] >= kSilentAfter && !backedOff(deviceNo))
+                backOffDevice(deviceNo, *command);
             LinkState =
                 CommLineEnabled ? kLinkStateAfterFailure[std::min<size_t>(LinkState, kLinkPaused)] : kLinkPaused;
         }
@@ -150,7 +154,9 @@ void TBaseDLLObject::FinalCommand()
 
         // Tag updates.
         if (!LinkOK) {
-            if (command->tries == 1) {
+            // A write goes out once more, unless its device is silent: a second try would
+            // only keep the line waiting for it.
+            if (command->tries == 1 && !backedOff(deviceNo)) {
                 command->tries = 2;  // the write goes out once more
                 return;
             }
@@ -195,12 +201,64 @@ void TBaseDLLObject::markSilentTagsBad(bool brokenLineNow, int32_t deviceNo)
     }
 }
 
+void TBaseDLLObject::backOffDevice(int32_t deviceNo, const TCommand& failed)
+{
+    // The probe is the device's command with the best reply record before this exchange
+    // (the failed command's quality has just been halved), the first in the list among
+    // equals: a parameter the instrument never answers must not be the one left to
+    // notice its return.
+    int32_t probe = -1;
+    int32_t commands = 0;
+    float best = -1.0f;
+    for (size_t position = 0; position < PollList.size(); ++position) {
+        const TCommand* command = PollList[position].get();
+        if (!command || command->deviceNo != deviceNo) continue;
+        ++commands;
+        const float record = command == &failed ? command->replyQuality * 2.0f : command->replyQuality;
+        if (record > best) {
+            best = record;
+            probe = static_cast<int32_t>(position);
+        }
+    }
+    // A single command already backs off on its own.
+    if (commands > 1) DevProbe[deviceNo] = probe;
+    // Silent again before all its commands were brought back: the rest wait with it.
+    std::erase_if(ReturningCommands,
+                  [&](int32_t position) { return PollList[static_cast<size_t>(position)]->deviceNo == deviceNo; });
+}
+
+void TBaseDLLObject::resumeDevice(int32_t deviceNo, const TCommand& answered)
+{
+    for (size_t position = 0; position < PollList.size(); ++position) {
+        const TCommand* command = PollList[position].get();
+        if (command && command->deviceNo == deviceNo && command != &answered)
+            ReturningCommands.push_back(static_cast<int32_t>(position));
+    }
+    DevProbe[deviceNo] = -1;
+}
+
+bool TBaseDLLObject::backedOff(int32_t deviceNo) const { return isDeviceNo(deviceNo) && DevProbe[deviceNo] >= 0; }
+
+bool TBaseDLLObject::passedOver(const TCommand& command, int32_t position) const
+{
+    // The head of the list is never passed over: a selection over a list whose devices
+    // are all switched off ends there.
+    return position != 0 && backedOff(command.deviceNo) && DevProbe[command.deviceNo] != position;
+}
+
 void TBaseDLLObject::CancelCommand()
 {
     guard::run(kClass, "CancelCommand", [&] {
         CurrentCommand = nullptr;
         CurrentChain = nullptr;
         if (PollList.empty()) return;
+        // The commands of a device that has just answered again go first, without
+        // moving the list on.
+        if (!ReturningCommands.empty()) {
+            CurrentCommand = CurrentChain = PollList[static_cast<size_t>(ReturningCommands.front())].get();
+            ReturningCommands.erase(ReturningCommands.begin());
+            return;
+        }
         const auto count = static_cast<int32_t>(std::min<size_t>(PollList.size(), INT32_MAX));
         bool first = true;
         bool wrapped = false;
@@ -208,23 +266,37 @@ void TBaseDLLObject::CancelCommand()
         // 2^31 selections. While every countdown is above 2, a whole turn of the list only
         // takes one from each: those turns are taken in one step, so that a selection never
         // walks the list millions of times inside one read call.
+        // Commands passed over (those of a backed-off device besides its probe) are not
+        // counted down: the list turns as if they were not in it.
+        const auto counted = [this](const TCommand* command, int32_t position) {
+            return command && !passedOver(*command, position);
+        };
         int32_t lowest = INT32_MAX;
-        for (const auto& command : PollList) lowest = command ? std::min(lowest, command->skipCountdown) : INT32_MIN;
+        for (int32_t position = 0; position < count; ++position) {
+            const TCommand* command = PollList[static_cast<size_t>(position)].get();
+            if (!command) lowest = INT32_MIN;
+            if (counted(command, position)) lowest = std::min(lowest, command->skipCountdown);
+        }
         if (lowest > 2) {
-            for (const auto& command : PollList) command->skipCountdown -= lowest - 2;
+            for (int32_t position = 0; position < count; ++position) {
+                TCommand* command = PollList[static_cast<size_t>(position)].get();
+                if (counted(command, position)) command->skipCountdown -= lowest - 2;
+            }
             wrapped = WrapIndex >= 0 && WrapIndex < count;
         }
         TCommand* candidate = nullptr;
-        do {
+        for (;;) {
             PollIndex = PollIndex >= 0 && PollIndex < count ? (PollIndex + 1) % count : 0;
             candidate = PollList[static_cast<size_t>(PollIndex)].get();
             if (!candidate) return;
             if (PollIndex == WrapIndex) wrapped = true;
+            if (passedOver(*candidate, PollIndex)) continue;
             if (first || candidate->skipCountdown < 2) {
                 candidate->skipCountdown = decrementedCountdown(candidate->skipCountdown);
                 if (candidate->skipCountdown <= 1) first = false;
             }
-        } while (candidate->skipCountdown > 0);
+            if (candidate->skipCountdown <= 0) break;
+        }
         CurrentCommand = CurrentChain = candidate;
         if (!wrapped) return;
 

@@ -152,6 +152,8 @@ void TBaseDLLObject::Refresh()
                 PollList.push_back(std::move(command));
         }
         PollIndex = 0;
+        DevProbe.fill(-1);  // positions in the list just replaced
+        ReturningCommands.clear();
         Statistics.exchanges = 0;
         Statistics.goodReplies = 0;
         Statistics.timeouts = 0;
