@@ -65,12 +65,12 @@ TEST_F(Silent, OneReplyOrAcknowledgeBringsEveryCommandOfASilentInstrumentBackAtO
 {
     for (const bool byWrite : {false, true}) {
         SetUp();
-        // OP fails alone for a while: the instrument still answers and is polled as before.
+        // SL fails alone for a while: the instrument still answers and is polled as before.
         std::vector<std::string> requests;
         for (int exchange = 0; exchange < 100; ++exchange)
-            requests.push_back(run(1, lastSent() == poll(1, "OP") ? "1" : "").front());
+            requests.push_back(run(1, lastSent() == poll(1, "SL") ? "1" : "").front());
         EXPECT_GE(std::ranges::count(requests, "1PV"), 17);
-        EXPECT_LE(std::ranges::count(requests, "1OP"), 8);
+        EXPECT_LE(std::ranges::count(requests, "1SL"), 8);
         // Then the whole instrument falls silent for long, and answers one request; its
         // other commands follow at once, and its tags are good.
         run(700, "1");
@@ -86,6 +86,8 @@ TEST_F(Silent, OneReplyOrAcknowledgeBringsEveryCommandOfASilentInstrumentBackAtO
         for (const std::string& request : run(4 - back.size(), "")) back.push_back(request);
         std::ranges::sort(back);
         EXPECT_EQ(back, (std::vector<std::string>{"1OP", "1PV", "1SL", "1SP"})) << byWrite;
+        const std::vector<std::string> turn = run(6, "");  // and from then on at the normal rate
+        EXPECT_EQ(std::ranges::count_if(turn, [](const std::string& request) { return request[0] == '1'; }), 4);
         for (size_t t = 1; t < 5; ++t) EXPECT_EQ(tag(t).quality, kGood) << byWrite << t;
     }
 }
