@@ -124,18 +124,23 @@ TEST_F(Engine, SwitchingTheLineOrAnInstrumentOffIsAPauseThatNeverTurnsDataTagsBa
     }
 }
 
-TEST_F(Engine, ABackedOffInstrumentSwitchedOffAloneOnTheLineStillLetsTheCycleTurn)
+TEST_F(Engine, AnInstrumentAloneOnTheLineIsProbedAndWhenSwitchedOffStillLetsTheCycleTurn)
 {
-    ASSERT_TRUE(start(
-        {hostTag(1, "PV1:0.0"), hostTag(2, "SP1:0.0"), hostTag(3, "OP1:0.0"), hostTag(4, "ENDEVICELINK1", kSwitch)}));
-    pass();
-    for (int exchange = 0; exchange < 10; ++exchange) timeOut();
-    ASSERT_EQ(object->DevProbe[1], 2);
-    ASSERT_TRUE(write(4, false));
-    const size_t sent = line->sent.size();
-    for (int exchange = 0; exchange < 5; ++exchange) timeOut();
-    EXPECT_EQ(line->sent.size(), sent);
-    EXPECT_EQ(object->PollIndex, 0);
+    // With PV and SP alike the probe is PV, at the head of the list; with OP it is OP.
+    for (const bool withOP : {false, true}) {
+        std::vector<HostTagRec> tags = {hostTag(1, "PV1:0.0"), hostTag(2, "SP1:0.0"),
+                                        hostTag(3, "ENDEVICELINK1", kSwitch)};
+        if (withOP) tags.push_back(hostTag(4, "OP1:0.0"));
+        line->sent.clear();
+        ASSERT_TRUE(start(tags));
+        pass();
+        for (int exchange = 0; exchange < 10; ++exchange) timeOut();
+        EXPECT_EQ(sentCount(poll(1, "SP")), 1u) << withOP;  // in the first turn only
+        ASSERT_TRUE(write(3, false));
+        const size_t sent = line->sent.size();
+        for (int exchange = 0; exchange < 5; ++exchange) timeOut();
+        EXPECT_EQ(line->sent.size(), sent) << withOP;
+    }
 }
 
 TEST_F(Engine, PollOrderEqualsSteppingTheListOneSelectionAtATimeForCountdownsOfEverySize)
