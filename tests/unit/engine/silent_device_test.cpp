@@ -148,13 +148,16 @@ TEST_F(Engine, PollOrderEqualsSteppingTheListOneSelectionAtATimeForCountdownsOfE
     ASSERT_TRUE(start({hostTag(1, "PV1:0.0"), hostTag(2, "SP1:0.0"), hostTag(3, "PV2:0.0"), hostTag(4, "PV3:0.0")}));
     const int64_t sizes[] = {-5, 0, 1, 2, 3, 4, 7, 99, 100, 4096, 250000, 1 << 30, INT32_MAX};
     const size_t count = object->PollList.size(), kinds = std::size(sizes);
-    // The plain selection: one candidate at a time, each counted down while none has come near.
+    // The plain selection: one candidate at a time, each counted down while none has come
+    // near; passing the head of the list closes a poll cycle.
     std::vector<int64_t> reference(count);
     int32_t referenceIndex = 0;
+    uint32_t cycleStart = object->CycleStartTick;
     const auto select = [&] {
         bool first = true;
         do {
             referenceIndex = (referenceIndex + 1) % static_cast<int32_t>(count);
+            if (referenceIndex == object->WrapIndex) cycleStart = clock.tick;
             int64_t& countdown = reference[static_cast<size_t>(referenceIndex)];
             if (first || countdown < 2) first = --countdown > 1;
         } while (reference[static_cast<size_t>(referenceIndex)] > 0);
@@ -169,9 +172,11 @@ TEST_F(Engine, PollOrderEqualsSteppingTheListOneSelectionAtATimeForCountdownsOfE
             object->PollList[c]->skipCountdown = static_cast<int32_t>(reference[c]);
         }
         for (int selection = 0; selection < 6; ++selection) {
+            clock.advance(1);
             select();
             object->CancelCommand();
             ASSERT_EQ(object->PollIndex, referenceIndex) << round << " " << selection;
+            ASSERT_EQ(object->CycleStartTick, cycleStart) << round << " " << selection;
             // The selected command starts again from a size of its own, as after an exchange.
             const int64_t next = sizes[(round + static_cast<size_t>(selection)) % 9];
             reference[static_cast<size_t>(referenceIndex)] = next;
