@@ -143,6 +143,19 @@ TEST_F(Engine, AnInstrumentAloneOnTheLineIsProbedAndWhenSwitchedOffStillLetsTheC
     }
 }
 
+TEST_F(Engine, AnInstrumentSilentAgainRightAfterItsReturnIsNotAskedForTheRestOfItsCommands)
+{
+    ASSERT_TRUE(start({hostTag(1, "PV2:0.0"), hostTag(2, "PV1:0.0"), hostTag(3, "SP1:0.0"), hostTag(4, "OP1:0.0"),
+                       hostTag(5, "SL1:0.0"), hostTag(6, "HS1:0.0")}));
+    pass();
+    for (int exchange = 0; exchange < 50; ++exchange) lastSent()[3] == '1' ? timeOut() : answer(reply("PV", "1"));
+    while (lastSent()[3] != '1') answer(reply("PV", "1"));
+    answer(reply(lastSent().substr(5, 2), "1"));  // the probe's reply brings four commands back
+    for (int exchange = 0; exchange < 3; ++exchange) timeOut();
+    // Silent again after three of them: HS, never asked yet, waits with the rest.
+    EXPECT_EQ(sentCount(poll(1, "HS")), 0u);
+}
+
 TEST_F(Engine, PollOrderEqualsSteppingTheListOneSelectionAtATimeForCountdownsOfEverySize)
 {
     ASSERT_TRUE(start({hostTag(1, "PV1:0.0"), hostTag(2, "SP1:0.0"), hostTag(3, "PV2:0.0"), hostTag(4, "PV3:0.0")}));
