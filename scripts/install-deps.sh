@@ -5,6 +5,8 @@
 #
 # 32-bit Wine (wine32:i386) is optional: when it cannot be installed the script
 # says so and still succeeds; the 32-bit Wine leg of the tests is then skipped.
+# clang, lld and llvm: the Visual Studio import libraries (llvm-dlltool) and the
+# package check's Visual Studio host (clang for the MSVC target, lld-link).
 # Exit status: 0 when everything but possibly wine32 is installed, 1 otherwise.
 #
 # With --fuzz it installs only what scripts/fuzz.sh needs: clang and its runtime
@@ -14,7 +16,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 required=(cmake g++ make ccache libgtest-dev libbenchmark-dev
     mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
-    fonts-wqy-microhei fonts-wine dpkg-dev pkg-config clang-format clang-tidy)
+    fonts-wqy-microhei fonts-wine dpkg-dev pkg-config clang-format clang-tidy clang lld llvm)
 wine32=wine32:i386
 fuzz=0
 if [ "${1:-}" = --fuzz ]; then

@@ -25,7 +25,7 @@ die() { echo "package: $*" >&2; exit 1; }
 version="$(sed -n 's/^#define OSTREVANE_FILE_VERSION_TEXT "\([0-9.]*\)".*/\1/p' src/sysinfo/version_values.h)"
 [ -n "$version" ] || die "no OSTREVANE_FILE_VERSION_TEXT in src/sysinfo/version_values.h"
 missing=()
-for tool in cmake cpack dpkg-deb dpkg-shlibdeps x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix; do
+for tool in cmake cpack dpkg-deb dpkg-shlibdeps x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix llvm-dlltool; do
     command -v "$tool" >/dev/null || missing+=("$tool")
 done
 if [ "${#missing[@]}" -gt 0 ]; then

@@ -17,8 +17,11 @@ constexpr std::array<std::string_view, 5> kDataBitsTexts = {
     texts::wizard::Bits4, texts::wizard::Bits5, texts::wizard::Bits6, texts::wizard::Bits7, texts::wizard::Bits8};
 constexpr std::array<std::string_view, 3> kStopBitsTexts = {texts::wizard::StopBits1, texts::wizard::StopBits1Half,
                                                             texts::wizard::StopBits2};
-constexpr std::array<std::string_view, 3> kParityTexts = {texts::wizard::NoParity, texts::wizard::OddParity,
-                                                          texts::wizard::EvenParity};
+// The port also runs with mark and space parity (codes 3 and 4), which the serial page
+// cannot choose but another tool may have stored: the summary names them too.
+constexpr std::array<std::string_view, def::ParityCount> kParityTexts = {
+    texts::wizard::NoParity, texts::wizard::OddParity, texts::wizard::EvenParity, texts::wizard::MarkParity,
+    texts::wizard::SpaceParity};
 
 template <size_t N>
 std::string textOf(const std::array<std::string_view, N>& texts, unsigned code, unsigned fallback)

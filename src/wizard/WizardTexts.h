@@ -43,6 +43,8 @@
     TEXT(NoParity, "\xCE\xDE\xD0\xA3\xD1\xE9", "无校验") \
     TEXT(OddParity, "\xC6\xE6\xD0\xA3\xD1\xE9", "奇校验") \
     TEXT(EvenParity, "\xC5\xBC\xD0\xA3\xD1\xE9", "偶校验") \
+    TEXT(MarkParity, "\xB1\xEA\xBC\xC7\xD0\xA3\xD1\xE9", "标记校验") \
+    TEXT(SpaceParity, "\xBF\xD5\xB8\xF1\xD0\xA3\xD1\xE9", "空格校验") \
     TEXT(BaudRateIs, "\xB2\xA8\xCC\xD8\xC2\xCA = ", "波特率 = ") \
     TEXT(SerialPortNumbered, "\xB4\xAE\xBF\xDA", "串口") \
     TEXT(DataBitsIs, "\xCA\xFD\xBE\xDD\xCE\xBB = ", "数据位 = ") \

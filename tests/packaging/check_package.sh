@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks a release package as an integrator meets it: unpacked alone, package_host.c
 # built from its contents only and run (linux: through find_package and pkg-config, and
-# the .deb installed into and removed from a scratch root; win64|win32: against each
-# import library, under Wine), plus checksum, files, no path of this checkout, exports.
+# the .deb installed into and removed from a scratch root; win64|win32: with MinGW against
+# each import library, and as Visual Studio links it, under Wine), plus checksum, files,
+# no path of this checkout, exports.
 #   tests/packaging/check_package.sh linux|win64|win32 [DIST]      (DIST: dist/)
 # Exit status: 0 passed; 1 failed; 2 wrong usage or no package; 3 a tool is missing;
 # 77 everything built, but Wine for this architecture cannot run here.
@@ -144,11 +145,12 @@ check_windows() {
     # One host beside the DLL per import library, given by its file so the linker cannot use the DLL.
     for library in libOstrevane800.dll.a Ostrevane800.lib; do
         run "the host does not build against $library" "$arch-gcc" -Wall -Werror -I"$folder/include" \
-            -o "$folder/package_host-${library//./-}.exe" "$host_source" "$folder/$library" -lole32 &&
+            -o "$folder/package_host-${library//./-}.exe" "$host_source" "$folder/$library" &&
             built+=("$folder/package_host-${library//./-}.exe")
     done
     guide_example "$folder/INTEGRATION.md" && run "the guide's example does not build against $name.zip" "$arch-gcc" \
         -Wall -Werror -I"$folder/include" -o "$work/example.exe" "$work/example.c" "$folder/libOstrevane800.dll.a" -lole32
+    check_visual_studio_host "$folder"
 
     # shellcheck source=scripts/wine-env.sh
     . "$root/scripts/wine-env.sh" "$kind"
@@ -158,7 +160,32 @@ check_windows() {
     [ "$status" -eq 0 ] && flock -w 600 9 || { problem "no Wine prefix, or it stayed locked"; verdict ""; }
     for program in "${built[@]}"; do run_in "$(basename "$program" .exe)" "$passed" timeout 120 "$OSTREVANE_WINE" "$program"; done
     "$OSTREVANE_WINESERVER" -k >/dev/null 2>&1
-    verdict "PASSED ($name.zip: hosts built against both import libraries and run under Wine)"
+    verdict "PASSED ($name.zip: MinGW hosts against both import libraries and a Visual Studio host, run under Wine)"
+}
+
+# A host as Visual Studio builds one: clang for the MSVC target and lld-link with its
+# default options (a 32-bit image gets /SAFESEH), from the header and Ostrevane800.lib
+# alone; kernel32's few functions come from an import library made here, as there is
+# no C runtime. The header compiles for that target as C and as C++.
+check_visual_studio_host() {  # unpacked folder
+    local folder="$1" target machine language
+    target="$([ "$kind" = win64 ] && echo x86_64 || echo i686)-pc-windows-msvc"
+    machine="$([ "$kind" = win64 ] && echo i386:x86-64 || echo i386)"
+    need clang lld-link llvm-dlltool
+    for language in c c++; do
+        run "the header does not compile for $target as $language" clang --target="$target" -ffreestanding \
+            -fsyntax-only -Wall -Werror -x "$language" "$folder/include/Ostrevane800.h"
+    done
+    # 64-bit names carry no stdcall argument size.
+    sed "$([ "$kind" = win64 ] && echo 's/@[0-9]*$//')" "$root/tests/packaging/kernel32.def" >"$work/kernel32.def"
+    run "no kernel32 import library for $target" llvm-dlltool -m "$machine" -k -d "$work/kernel32.def" \
+        -l "$work/kernel32.lib" &&
+        run "the Visual Studio host does not compile" clang --target="$target" -ffreestanding -Wall -Werror \
+            -I"$folder/include" -c -o "$work/msvc_host.obj" "$host_source" &&
+        run "the Visual Studio host does not link against Ostrevane800.lib with lld-link's defaults" lld-link \
+            /nologo /subsystem:console /entry:hostMain /nodefaultlib /out:"$folder/package_host-msvc.exe" \
+            "$work/msvc_host.obj" "$folder/Ostrevane800.lib" "$work/kernel32.lib" &&
+        built+=("$folder/package_host-msvc.exe")
 }
 
 if [ "$kind" = linux ]; then check_linux; else check_windows; fi

@@ -87,6 +87,17 @@ TEST_F(Exports, IniDriverWithoutTagsOpensThePortValidatesTheTableAndStopsItself)
     HostTagRec* list[] = {&tag};
     EXPECT_EQ(IniDriver(1, list, &block, &msg), 1);
     EXPECT_EQ(takeHostText(msg), "Com1打开成功");
+    // WriteLog switches traffic logging only with a status text to hand over, and hands it over.
+    TBaseDLLObject* running = driver::currentObject();
+    WriteLog(1, &msg);
+    EXPECT_EQ(msg, nullptr);
+    EXPECT_FALSE(running->LogEnabled);
+    for (const uint8_t on : {1, 0}) {
+        running->WriteCommEvent("通讯正常");
+        WriteLog(on, &msg);
+        EXPECT_EQ(takeHostText(msg), "通讯正常");
+        EXPECT_EQ(running->LogEnabled, on == 1);
+    }
     EXPECT_EQ(start(block, 1), "Com1打开成功");
 }
 

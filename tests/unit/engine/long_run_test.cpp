@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "engine_harness.h"
+#include "framework/DLLLog.h"
 #include "platform/calendar.h"
+#include "platform/files.h"
 
 using namespace enginetest;
 
@@ -125,4 +127,28 @@ TEST_F(LongRun, SixtyDaysOfPollingKeepTimeCountersLogAndMemoryInBounds)
     EXPECT_NE(log.content().find("本次运行总时间（毫秒）=" + std::to_string(kDays * kDay), before), std::string::npos);
     std::printf("long run: %d days, %llu passes, %d rotations, %zu log files kept, heap in use %zu -> %zu bytes\n",
                 kDays, static_cast<unsigned long long>(passes), rotations, logFiles(), heapAfterFirstDay, heapAtEnd);
+}
+
+TEST_F(LongRun, ARunningDriverMovesItsLogAsideOnlyAtTheFirstPassOfANewDayWhateverItsSize)
+{
+    // The start moves an over-size log aside under the second's name, so yesterday's
+    // name is free all day: still the new log stays where it is until the date changes.
+    const std::string folder = log.folder() + "/Debug";
+    platform::createFolders(folder);
+    platform::appendExclusive(log.path(), std::string(600000, 'x'));
+    setTime(10 * kHour);
+    ASSERT_TRUE(start({hostTag(1, "PV1:0.0")}));
+    const std::string banner = log.content();
+    for (uint64_t minute = 10 * 60 + 1; minute < 25 * 60; ++minute) {
+        runAt(minute * 60000);
+        if (minute == 24 * 60 - 1) EXPECT_EQ(log.content(), banner);
+        // After midnight a log that grows past the limit waits for the next day too.
+        if (minute == 24 * 60) logfile::append(std::string(600000, 'y'));
+    }
+    std::string dayBefore;
+    platform::readWholeFile(datedLog(0), dayBefore);
+    EXPECT_EQ(dayBefore, banner);
+    EXPECT_EQ(platform::fileSize(folder + "/Ostrevane8002026-01-01-10-00-00.LOG"), 600000);
+    EXPECT_EQ(platform::fileSize(log.path()), 600000);
+    EXPECT_EQ(logFiles(), 3u);
 }

@@ -139,6 +139,40 @@ TEST_F(Engine, TagsOfOneParameterShareTheFirstCommandMadeForItAtItsFastestPeriod
     EXPECT_EQ(made, expected);
 }
 
+TEST_F(Engine, EveryParameterOfBothModelsIsPolledAnsweredAndWrittenInItsOwnFrames)
+{
+    // The tag types as the instruments spell them, in table order. Addresses ignore case,
+    // so a tag at Hb is one of the HB parameter and shares its exchange.
+    const std::string_view mnemonics[] = {"HS", "LS", "1H", "1L", "PV", "SP", "OP", "SW", "OS", "XS", "ER",
+                                          "SL", "HA", "LA", "DA", "XP", "TI", "TD", "HB", "LB", "CH", "BP",
+                                          "HO", "SR", "Hb", "Lc", "r1", "l1", "t1", "r2", "l2", "t2"};
+    const auto onWire = [&](size_t i) { return mnemonics[i % 32] == "Hb" ? "HB" : mnemonics[i % 32]; };
+    const auto device = [](size_t i) { return 1 + static_cast<int>(i / 32); };  // an 808, then an 847
+    std::vector<HostTagRec> tags;
+    for (size_t i = 0; i < 64; ++i)
+        tags.push_back(
+            hostTag(static_cast<uint32_t>(i + 1), std::string(mnemonics[i % 32]) + std::to_string(device(i)) + ":0.0"));
+    ASSERT_TRUE(start(tags));
+    pass();
+    for (size_t i = 0; i < tags.size(); ++i) {
+        if (mnemonics[i % 32] == "Hb") continue;
+        EXPECT_EQ(lastSent(), poll(device(i), onWire(i)));
+        answer(reply(onWire(i), std::to_string(i + 100)));
+        EXPECT_EQ(tag(i).value, TagValue(static_cast<double>(i + 100))) << onWire(i);
+    }
+    EXPECT_EQ(tag(24).value, tag(18).value);
+    for (size_t i = 0; i < tags.size(); ++i) {
+        const std::string_view mnemonic = onWire(i);
+        const bool readOnly = mnemonic == "PV" || mnemonic == "SP" || mnemonic == "OP" || mnemonic == "DA";
+        ASSERT_NE(write(static_cast<uint32_t>(i + 1), 25.0), readOnly) << mnemonic;
+        if (readOnly) continue;
+        answer(reply(lastSent().substr(5, 2), "1"));
+        EXPECT_EQ(lastSent(), select(device(i), mnemonic, " 25.0"));
+        answer(kAck);
+        EXPECT_EQ(tag(i).value, TagValue(25.0)) << mnemonic;
+    }
+}
+
 TEST_F(Engine, AddressRangesCoverTheCreatingTagUntilTheyAreFixed)
 {
     ASSERT_TRUE(start({hostTag(1, "PV1:0.0")}));

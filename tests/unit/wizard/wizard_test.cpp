@@ -99,7 +99,7 @@ protected:
     {
         for (const std::string& page : pages) toolkit.queue(actions(page));
     }
-    uint32_t run() { return wizard::runWizard(host, 0); }
+    uint32_t run() { return wizard::runWizard(host, 0x51); }  // the host's main window
     std::string shownForms() const { return joined(toolkit.shownForms, " "); }
     void onPage(uint8_t page, HeadlessToolkit::Step step)
     {
@@ -139,9 +139,11 @@ TEST_F(WizardTest, PathsShowThePagesInOrderReportAChangeAndGoBack)
     // clang-format on
     for (const auto& [pages, shown, result] : paths) {
         SetUp();
+        toolkit.setMainWindow(7);
         script(pages);
         EXPECT_EQ(run(), result) << shown;
         EXPECT_EQ(shownForms(), shown);
+        EXPECT_EQ(toolkit.mainWindow(), 7u) << "the host's window is given back";
     }
     // A history longer than it holds drops its oldest page.
     wizard::WizardState state;
@@ -193,6 +195,8 @@ TEST_F(WizardTest, DeviceListPagesEditTheTableAtOnce)
         {3, 3, "node DeviceTree 1; click DelBtn", {3}, "3：Ostrevane808", "0", 1, 0, true},
         {3, 3, "key DeviceTree 46", {5}, "5：Ostrevane847", "0", 0, 0, true},
         {5, 3, "click DelBtn; select DevTypeEd 1", {3, 5}, kTwoTree, "0", 1, 1, true},
+        {3, 1, "", {3, 5}, kTwoTree, "1", -1, 1, false},    // a first device that is not in the table: no type
+        {3, 100, "", {3, 5}, kTwoTree, "3", 0, 100, false},  // beyond it: the first device in use
     };
     // clang-format on
     for (const auto& [page, first, steps, inUse, tree, number, position, firstAfter, changed] : cases) {
@@ -239,6 +243,8 @@ TEST_F(WizardTest, With0To98InUseTheOfferedNumberIs99)
     for (int n = 0; n < OSTREVANE_DEVICE_COUNT; ++n) all.push_back({n, 0});
     workingCopy() = blockWith(all);
     onPage(3, [](ui::Form& form) {
+        EXPECT_EQ(control(form, "DeviceTree").nodes().size(), 100u);
+        EXPECT_EQ(control(form, "DeviceTree").nodes().back().text, "99：Ostrevane808");
         click(form, "AddBtn");
         EXPECT_EQ(control(form, "IDEd").text(), "99") << "even with 99 in use too";
         selectNode(form, "DeviceTree", 99);
@@ -291,11 +297,18 @@ TEST_F(WizardTest, SerialPageStoresEachChangeAtOnceAndTheConfirmationPageSumsThe
         EXPECT_EQ(workingCopy().*field, code) << script;
         EXPECT_TRUE(wizard::state().WizardChanged) << script;
     }
+    onPage(6, [](ui::Form& form) {
+        EXPECT_EQ(joined(control(form, "ComEd").items()), "COM1|COM2|COM3|COM4|COM5|COM6|COM7|COM8|COM9|COM10");
+    });
     const std::pair<Codes, const char*> summaries[] = {
         // baud 0, 14400 .. 256000, unknown baud
         {{1, 7, 0, 2, 2}, "串口2|波特率 = 14400  偶校验|数据位 = 4位    停止位 = 2位"},
         {{10, 15, 2, 0, 1}, "|波特率 = 9600|数据位 = 6位    停止位 = 1位"},
         {{0, 3, 9, 0, 0}, "串口1|波特率 = 1200   无校验|数据位 = 8位    停止位 = 1位"},
+        {{9, 6, 3, 1, 1}, "串口10|波特率 = 9600   奇校验|数据位 = 7位    停止位 = 1位半"},
+        {{0, 12, 4, 0, 3}, "串口1|波特率 = 115200 标记校验|数据位 = 8位    停止位 = 1位"},
+        {{0, 0, 4, 0, 4}, "串口1|波特率 = 110    空格校验|数据位 = 8位    停止位 = 1位"},
+        {{0, 0, 4, 0, 5}, "串口1|波特率 = 110    无校验|数据位 = 8位    停止位 = 1位"},  // no such code
     };
     for (const auto& [codes, summary] : summaries) {
         OstrevanePDB block{};

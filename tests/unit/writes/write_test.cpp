@@ -226,7 +226,9 @@ TEST_F(Engine, BeyondTheQueueLimitAWriteIsRefusedUnlessItSupersedesAWaitingOne)
 
 TEST_F(Engine, AfterTenWritesInARowOnePollGoesOutAndAQueueFilledOnASilentLineDrains)
 {
-    ASSERT_TRUE(start({hostTag(1, "SW1:0.0", kSwitch), hostTag(2, "PV1:0.0")}));
+    OstrevanePDB debug = plant();
+    debug.DebugSwitch = 1;  // write commands are logged, the first thousand of them
+    ASSERT_TRUE(start({hostTag(1, "SW1:0.0", kSwitch), hostTag(2, "PV1:0.0")}, debug));
     pass();
     for (int i = 0; i < 12; ++i) ASSERT_TRUE(write(1, i % 2 == 0));
     answer(reply("SW", "1"));
@@ -247,4 +249,8 @@ TEST_F(Engine, AfterTenWritesInARowOnePollGoesOutAndAQueueFilledOnASilentLineDra
     EXPECT_TRUE(object->WriteQueue.empty());
     EXPECT_GE(polls, kLimit / 10 - 1);
     EXPECT_EQ(tag(0).quality, kBad);
+    const std::string text = log.content(), made = "]生成写标签命令串=";
+    size_t logged = 0;
+    for (size_t at = text.find(made); at != std::string::npos; at = text.find(made, at + 1)) ++logged;
+    EXPECT_EQ(logged, 1000u) << "of " << 12 + kLimit << " write commands";
 }
