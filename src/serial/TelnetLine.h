@@ -49,7 +49,7 @@ private:
         bool enabled = false;
         bool requested = false;
     };
-    void negotiate(uint8_t verb, uint8_t option, std::string& answers);
+    void negotiate(uint8_t what, uint8_t option, std::string& answers);
     void subnegotiationEnded(std::string& answers);
     void command(uint8_t byte, std::string& data);
 

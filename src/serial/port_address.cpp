@@ -47,7 +47,7 @@ bool splitHostPort(std::string_view text, NetworkAddress& address)
 std::string portNumber(const std::string& portName)
 {
     if (!startsWithNoCase(portName, "com")) return {};
-    const std::string digits = portName.substr(3);
+    std::string digits = portName.substr(3);
     if (digits.empty() || digits.size() > 3 || digits[0] == '0') return {};
     for (char c : digits)
         if (!std::isdigit(static_cast<unsigned char>(c))) return {};

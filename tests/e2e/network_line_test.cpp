@@ -48,9 +48,9 @@ protected:
         ::close(fd);
         return settings.c_ospeed;
     }
-    // Another program takes the line: the device itself, or the server's accepter, which
+    // Another program can take the line: the device itself, or the server's accepter, which
     // tells a second client "Port already in use".
-    bool takenByAnother() const
+    bool freeForAnother() const
     {
         if (GetParam() == Way::Direct) {
             const int fd = ::open(line.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -91,7 +91,7 @@ TEST_P(ServedLine, ValuesAndWritesGetThroughAndTheRateAskedForReachesTheLine)
     FreeDriver();
     bool free = false;
     for (const uint64_t deadline = e2e::steadyMs() + 1000; !free && e2e::steadyMs() < deadline; e2e::pauseMs(20))
-        free = takenByAnother();
+        free = freeForAnother();
     EXPECT_TRUE(free);
 }
 

@@ -123,37 +123,25 @@ TEST(TelnetLine, LineSettingsAsComPortFrames)
 
 TEST(PortAddress, MappingsNameADeviceANetworkLineOrNothingUsable)
 {
-    using serial::MappingKind;
-    struct Row {
-        const char* mapping;
-        MappingKind kind;
-        bool telnet;
-        const char* host;
-        uint16_t port;
-    };
-    const Row rows[] = {
-        {"/dev/ttyUSB0", MappingKind::Device, false, "", 0},
-        {"", MappingKind::Device, false, "", 0},
-        {"tcp://10.0.0.7:4001", MappingKind::Network, false, "10.0.0.7", 4001},
-        {"RFC2217://gateway.plant:65535", MappingKind::Network, true, "gateway.plant", 65535},
-        {"tcp://[::1]:1", MappingKind::Network, false, "::1", 1},
-        {"tcp://host", MappingKind::Malformed, false, "", 0},
-        {"tcp://host:", MappingKind::Malformed, false, "", 0},
-        {"tcp://:4001", MappingKind::Malformed, false, "", 0},
-        {"rfc2217://host:0", MappingKind::Malformed, true, "", 0},
-        {"tcp://host:65536", MappingKind::Malformed, false, "", 0},
-        {"tcp://host:123456", MappingKind::Malformed, false, "", 0},
-        {"tcp://host:40a1", MappingKind::Malformed, false, "", 0},
-        {"tcp://a/b:4001", MappingKind::Malformed, false, "", 0},
-    };
-    for (const Row& row : rows) {
+    const auto read = [](const std::string& mapping) {
         serial::NetworkAddress address;
-        EXPECT_EQ(serial::classifyMapping(row.mapping, address), row.kind) << row.mapping;
-        if (row.kind == MappingKind::Device) continue;
-        EXPECT_EQ(address.telnet, row.telnet) << row.mapping;
-        EXPECT_EQ(address.host, row.host) << row.mapping;
-        EXPECT_EQ(address.port, row.port) << row.mapping;
-    }
+        switch (serial::classifyMapping(mapping, address)) {
+        case serial::MappingKind::Device: return std::string("device");
+        case serial::MappingKind::Malformed: return std::string("malformed");
+        default: return (address.telnet ? "telnet " : "raw ") + address.host + " " + std::to_string(address.port);
+        }
+    };
+    const std::pair<const char*, const char*> rows[] = {
+        {"/dev/ttyUSB0", "device"},
+        {"", "device"},
+        {"tcp://10.0.0.7:4001", "raw 10.0.0.7 4001"},
+        {"RFC2217://gateway.plant:65535", "telnet gateway.plant 65535"},
+        {"tcp://[::1]:1", "raw ::1 1"},
+    };
+    for (const auto& [mapping, meaning] : rows) EXPECT_EQ(read(mapping), meaning) << mapping;
+    for (const char* malformed : {"tcp://host", "tcp://host:", "tcp://:4001", "rfc2217://host:0", "tcp://host:65536",
+                                  "tcp://host:123456", "tcp://host:40a1", "tcp://a/b:4001"})
+        EXPECT_EQ(read(malformed), "malformed") << malformed;
 }
 
 }  // namespace
