@@ -15,7 +15,7 @@ uint16_t freeLoopbackPort();
 class Ser2net {
 public:
     Ser2net(const std::string& device, const std::string& folder);
-    ~Ser2net() { stop(); }
+    ~Ser2net();
     // Starts it (again, on the same ports); false when it does not listen within 5 s.
     bool start();
     void stop();  // SIGKILL: no goodbye to the connected driver

@@ -33,8 +33,8 @@ static bool listening(uint16_t port)
 }
 
 Ser2net::Ser2net(const std::string& device, const std::string& folder)
-    : configuration_(folder + "/ser2net.yaml"),
-      pidFile_(folder + "/ser2net.pid"),
+    : configuration_(folder + "/ser2net-" + std::to_string(::getpid()) + ".yaml"),  // tests run side by side
+      pidFile_(folder + "/ser2net-" + std::to_string(::getpid()) + ".pid"),
       rawPort_(freeLoopbackPort()),
       telnetPort_(freeLoopbackPort())
 {
@@ -43,6 +43,13 @@ Ser2net::Ser2net(const std::string& device, const std::string& folder)
                                   << "\n  connector: serialdev," << device << ",9600n81,local\n"
                                   << "connection: &telnet\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << telnetPort_
                                   << "\n  connector: serialdev," << device << ",9600n81,local\n";
+}
+
+Ser2net::~Ser2net()
+{
+    stop();
+    std::remove(configuration_.c_str());
+    std::remove(pidFile_.c_str());
 }
 
 bool Ser2net::start()
