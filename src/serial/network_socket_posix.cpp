@@ -105,7 +105,13 @@ int32_t NetworkConnection::receive(uint8_t* buffer, uint32_t count)
     if (!isOpen()) return -1;
     for (;;) {
         const ssize_t got = ::recv(static_cast<int>(socket_), buffer, count, MSG_DONTWAIT);
-        if (got > 0) return static_cast<int32_t>(got);
+        if (got > 0) {
+            // Acknowledged at once, not after the delayed-acknowledgement wait: a server
+            // that holds back small segments until the last is acknowledged (Nagle)
+            // would otherwise hand over a reply piece by piece, 40 ms apart.
+            setOption(static_cast<int>(socket_), IPPROTO_TCP, TCP_QUICKACK, 1);
+            return static_cast<int32_t>(got);
+        }
         if (got == 0) break;  // the server closed the connection
         if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
         if (errno != EINTR) {
