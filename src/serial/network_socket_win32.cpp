@@ -1,8 +1,10 @@
 // TCP connections with Winsock.
-#include <windows.h>
-#include <mstcpip.h>
-#include <winsock2.h>
+// clang-format off
+#include <winsock2.h>  // before windows.h and the other socket headers, which build on it
 #include <ws2tcpip.h>
+#include <mstcpip.h>
+#include <windows.h>
+// clang-format on
 
 #include <string>
 
