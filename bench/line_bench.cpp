@@ -14,11 +14,17 @@
 // and late_calls (grid points missed because the machine was busy; a late call is made
 // at once and the grid goes on from it).
 //
+// The third argument puts Debian's ser2net between the driver and the line (1 raw TCP,
+// 2 RFC 2217), as a serial device server on the plant network would be; of_direct is
+// the efficiency over that of the direct line at the same rate measured earlier in the run.
+//
 // Compiled without the GBK flags: it needs <chrono> and has no texts of its own.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -87,6 +93,13 @@ void LineEfficiency(benchmark::State& state)
         state.SkipWithError("the simulator did not start");
         return;
     }
+    const int64_t via = state.range(2);
+    std::unique_ptr<paced_line::SerialDeviceServer> server;
+    if (via != 0) server = std::make_unique<paced_line::SerialDeviceServer>(simulator.path(), log.folder(), via == 2);
+    if (server && !server->ready()) {
+        state.SkipWithError("ser2net did not start (scripts/install-deps.sh installs it)");
+        return;
+    }
     // Four parameters, four poll commands taken in turn.
     std::vector<HostTagRec> tags = {numberTag(1, "PV1:0.0"), numberTag(2, "SP1:0.0"), numberTag(3, "OP1:0.0"),
                                     numberTag(4, "SL1:0.0")};
@@ -124,14 +137,21 @@ void LineEfficiency(benchmark::State& state)
     state.counters["good_replies_per_s"] = (after.goodReplies - before.goodReplies) / seconds;
     state.counters["wire_limit_per_s"] = wireLimit;
     state.counters["efficiency"] = exchangesPerSecond / wireLimit;
+    static std::map<uint32_t, double> directEfficiency;  // by baud rate
+    if (via == 0) directEfficiency[baud] = exchangesPerSecond / wireLimit;
+    if (via != 0 && directEfficiency[baud] > 0)
+        state.counters["of_direct"] = exchangesPerSecond / wireLimit / directEfficiency[baud];
     state.counters["time_outs"] = after.timeouts - before.timeouts;
     state.counters["late_calls"] = static_cast<double>(late);
 }
-// Arguments: baud rate and its code in the configuration block.
+// Arguments: baud rate and its code in the configuration block; the way to the line
+// (0 direct, 1 through ser2net raw, 2 through ser2net RFC 2217).
 BENCHMARK(LineEfficiency)
-    ->ArgNames({"baud", "code"})
-    ->Args({9600, 6})
-    ->Args({19200, 8})
+    ->ArgNames({"baud", "code", "via"})
+    ->Args({9600, 6, 0})
+    ->Args({9600, 6, 1})
+    ->Args({9600, 6, 2})
+    ->Args({19200, 8, 0})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);

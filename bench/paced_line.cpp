@@ -1,16 +1,21 @@
 #include "paced_line.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "driver/DLLMain.h"
 #include "framework/DLLLog.h"
@@ -64,6 +69,7 @@ PacedSimulator::PacedSimulator(std::vector<std::string> arguments, int port)
     while (::poll(&readable, 1, 5000) == 1 && ::read(output_, &c, 1) == 1 && c != '\n') path += c;
     if (path.rfind("/dev/", 0) == 0) {
         ::setenv(variable_.c_str(), path.c_str(), 1);
+        path_ = path;
         ready_ = true;
     }
 }
@@ -84,6 +90,49 @@ void PacedSimulator::command(const std::string& line)
     const std::string text = line + "\n";
     if (input_ >= 0 && ::write(input_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
         std::fprintf(stderr, "the simulator did not take: %s\n", line.c_str());
+}
+
+SerialDeviceServer::SerialDeviceServer(const std::string& device, const std::string& folder, bool telnet, int port)
+{
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t length = sizeof address;
+    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(probe);
+    const unsigned listening = ntohs(address.sin_port);
+    const std::string configuration = folder + "/ser2net.yaml";
+    std::ofstream(configuration) << "connection: &line\n  accepter: " << (telnet ? "telnet(rfc2217)," : "")
+                                 << "tcp(nodelay),127.0.0.1," << listening << "\n  connector: serialdev," << device
+                                 << ",9600n81,local\n  options:\n    chardelay: false\n";
+    const std::string pidFile = folder + "/ser2net.pid";
+    std::vector<std::string> arguments = {"/usr/sbin/ser2net", "-n", "-d", "-c", configuration, "-P", pidFile};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    // Listening once /proc/net/tcp shows the port in state 0A.
+    char entry[32];
+    std::snprintf(entry, sizeof entry, "0100007F:%04X 00000000:0000 0A", listening);
+    for (int tries = 0; pid_ > 0 && !ready_ && tries < 100; ++tries) {
+        std::ifstream table("/proc/net/tcp");
+        for (std::string line; std::getline(table, line);) ready_ = ready_ || line.find(entry) != std::string::npos;
+        if (!ready_) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (ready_)
+        ::setenv(("OSTREVANE800_COM" + std::to_string(port)).c_str(),
+                 ((telnet ? "rfc2217://127.0.0.1:" : "tcp://127.0.0.1:") + std::to_string(listening)).c_str(), 1);
+}
+
+SerialDeviceServer::~SerialDeviceServer()
+{
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
 }
 
 LogElsewhere::LogElsewhere()

@@ -18,7 +18,7 @@ for argument in "$@"; do
     *) seconds=$argument ;;
   esac
 done
-[ "${#targets[@]}" -gt 0 ] || targets=(reply address pdb host_tags value)
+[ "${#targets[@]}" -gt 0 ] || targets=(reply address pdb host_tags value telnet)
 jobs=${JOBS:-2}
 
 # libFuzzer comes with clang's runtime libraries (Debian: clang, libclang-rt-14-dev).

@@ -16,7 +16,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 required=(cmake g++ make ccache libgtest-dev libbenchmark-dev
     mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
-    fonts-wqy-microhei fonts-wine dpkg-dev pkg-config clang-format clang-tidy clang lld llvm)
+    fonts-wqy-microhei fonts-wine dpkg-dev pkg-config clang-format clang-tidy clang lld llvm ser2net)
 wine32=wine32:i386
 fuzz=0
 if [ "${1:-}" = --fuzz ]; then

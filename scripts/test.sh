@@ -57,7 +57,8 @@ for preset in win64 win32; do
     fail "Windows $preset build"; continue
   fi
   # The Windows suite, the end-to-end tests against the native simulator (built by
-  # the native suite above), the Windows reference host against it, and (64-bit,
+  # the native suite above), on COM1 and through ser2net over Winsock, the Windows
+  # reference host against it, and (64-bit,
   # the one Wine that runs everywhere here) the wizard driven through its windows.
   modes=(suite e2e host lifetime)
   [ "$preset" = win64 ] && modes+=(wizard)

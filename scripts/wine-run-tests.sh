@@ -10,8 +10,11 @@
 # pseudo-terminal open, swallowing what the driver sends. With --e2e the program is
 # ostrevane_windows_e2e_tests.exe and the line is served by the natively built
 # instrument simulator (build/debug/tools/sim/ostrevane-sim, or $OSTREVANE_SIM)
-# playing the instruments of tests/e2e/standard-instruments.args. $OSTREVANE_BUILD_DIR
-# replaces build/<preset> as the folder of the cross build.
+# playing the instruments of tests/e2e/standard-instruments.args; then, with Debian's
+# ser2net serving that line on loopback ports, the same program reaches it over
+# Winsock: OSTREVANE800_COM1 names the RFC 2217 accepter (every test) and the raw one
+# (the polling test). $OSTREVANE_BUILD_DIR replaces build/<preset> as the folder of the
+# cross build.
 #
 # The program runs in the prefix of its architecture (scripts/wine-env.sh). The
 # verdict comes from the program's own summary: a 32-bit program under a Wine that
@@ -127,25 +130,64 @@ fi
 "$OSTREVANE_WINESERVER" -k >/dev/null 2>&1
 "$OSTREVANE_WINESERVER" -w
 
-log="$work/test-output.txt"
-echo "running $program under $OSTREVANE_WINE (COM1 -> $slave)"
-(cd "$work" && OSTREVANE_WINE_COM1="$slave" timeout 600 "$OSTREVANE_WINE" "$program" --gtest_color=no "$@") 2>&1 |
-    tr -d '\r' | tee "$log"
-exit_status=${PIPESTATUS[0]}
+# One run of the program: its output in $1, its verdict from its own summary.
+run_program() {  # log-file label [test arguments...]
+    local log="$1" what="$2"
+    shift 2
+    (cd "$work" && OSTREVANE_WINE_COM1="$slave" timeout 600 "$OSTREVANE_WINE" "$program" --gtest_color=no "$@") 2>&1 |
+        tr -d '\r' | tee "$log"
+    local exit_status=${PIPESTATUS[0]}
+    passed_count="$(sed -n 's/^\[  PASSED  \] \([0-9][0-9]*\) tests\{0,1\}\..*/\1/p' "$log" | tail -n 1)"
+    if grep -q '^\[  FAILED  \]' "$log"; then
+        verdict "FAILED $what (see the failed tests above; output in $log)"
+    elif [ "$exit_status" -ne 0 ]; then
+        verdict "FAILED $what (exit status $exit_status; output in $log)"
+    elif [ -z "$passed_count" ] || [ "$passed_count" -eq 0 ]; then
+        verdict "FAILED $what (no test summary: the program did not run; output in $log)"
+    elif grep -q '^\[  SKIPPED \]' "$log"; then
+        verdict "FAILED $what (tests were skipped although COM1 was mapped; output in $log)"
+    else
+        return 0
+    fi
+    return 1
+}
 
-passed_count="$(sed -n 's/^\[  PASSED  \] \([0-9][0-9]*\) tests\{0,1\}\..*/\1/p' "$log" | tail -n 1)"
-if grep -q '^\[  FAILED  \]' "$log"; then
-    verdict "FAILED (see the failed tests above; output in $log)"
-    exit 1
-elif [ "$exit_status" -ne 0 ]; then
-    verdict "FAILED (exit status $exit_status; output in $log)"
-    exit 1
-elif [ -z "$passed_count" ] || [ "$passed_count" -eq 0 ]; then
-    verdict "FAILED (no test summary: the program did not run; output in $log)"
-    exit 1
-elif grep -q '^\[  SKIPPED \]' "$log"; then
-    verdict "FAILED (tests were skipped although COM1 was mapped; output in $log)"
-    exit 1
+echo "running $program under $OSTREVANE_WINE (COM1 -> $slave)"
+run_program "$work/test-output.txt" "" "$@" || exit 1
+total=$passed_count
+
+if [ "$mode" = e2e ]; then
+    if ! command -v ser2net >/dev/null && [ ! -x /usr/sbin/ser2net ]; then
+        verdict "FAILED (ser2net is missing: scripts/install-deps.sh installs it)"
+        exit 1
+    fi
+    # Two free loopback ports, ser2net on the simulator's line, killed when the run ends.
+    read -r raw_port telnet_port < <(python3 -c 'import socket
+s=[socket.socket() for _ in range(2)]
+[x.bind(("127.0.0.1",0)) for x in s]
+print(*[x.getsockname()[1] for x in s])')
+    cat >"$work/ser2net.yaml" <<YAML
+connection: &raw
+  accepter: tcp,127.0.0.1,$raw_port
+  connector: serialdev,$slave,9600n81,local
+connection: &telnet
+  accepter: telnet(rfc2217),tcp,127.0.0.1,$telnet_port
+  connector: serialdev,$slave,9600n81,local
+YAML
+    PATH="$PATH:/usr/sbin" ser2net -n -d -c "$work/ser2net.yaml" -P "$work/ser2net.pid" >"$work/ser2net.txt" 2>&1 &
+    ser2net_pid=$!
+    trap 'kill -9 "$ser2net_pid" 2>/dev/null; wait "$ser2net_pid" 2>/dev/null; cleanup' EXIT
+    for _ in $(seq 50); do
+        grep -q ":$(printf '%04X' "$telnet_port") 00000000:0000 0A" /proc/net/tcp && break
+        sleep 0.1
+    done
+    for way in "rfc2217:$telnet_port:*" "tcp:$raw_port:Polling.*"; do
+        IFS=: read -r scheme port filter <<<"$way"
+        echo "running $program under $OSTREVANE_WINE (COM1 -> $scheme://127.0.0.1:$port, ser2net)"
+        OSTREVANE800_COM1="$scheme://127.0.0.1:$port" run_program "$work/test-output-$scheme.txt" "through $scheme" \
+            --gtest_filter="$filter" "$@" || exit 1
+        total=$((total + passed_count))
+    done
 fi
-verdict "PASSED ($passed_count tests)"
+verdict "PASSED ($total tests)"
 exit 0

@@ -189,6 +189,7 @@ void TCommClass::collectPending()
 {
     if (!IsOpen()) return;
     const int32_t waiting = backend_->bytesWaiting();
+    if (const std::string notice = backend_->takeNotice(); !notice.empty()) onError(notice, 0);
     if (waiting < 0) onTransferError("read failed");
     if (waiting <= 0) return;
     // More than the scratch buffer holds is collected by the following calls.
@@ -222,7 +223,7 @@ void TCommClass::Close()
 void TCommClass::onTransferError(std::string_view what)
 {
     const int systemError = backend_->lastError();
-    if (!serial::deviceGone(systemError)) {
+    if (!backend_->lineGone()) {
         onError(what, systemError);
         return;
     }

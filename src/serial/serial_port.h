@@ -43,9 +43,21 @@ public:
     virtual bool isOpen() const = 0;
     // The OS error code of the last call that failed; 0 when none is known.
     virtual int lastError() const { return 0; }
+    // The last failure left the handle dead (the device or the connection is gone): it
+    // must be closed and opened again.
+    virtual bool lineGone() const;
+    // Something the engineer should read once that is no failure (a server keeping its
+    // own line settings); empty when there is nothing new.
+    virtual std::string takeNotice() { return {}; }
 };
 
+// The backend for whatever the port's mapping names: a device, or a line behind a
+// serial device server (see port_address.h). Chosen at each open.
 std::unique_ptr<PortBackend> createPortBackend();
+// A serial device of this OS.
+std::unique_ptr<PortBackend> createDevicePortBackend();
+// A line behind a serial device server, over TCP.
+std::unique_ptr<PortBackend> createNetworkPortBackend();
 
 // True when an OS error code means the device itself is gone (an adapter unplugged,
 // the far end of a pseudo-terminal closed): the handle is dead and must be reopened.

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "serial/port_address.h"
 #include "serial/serial_line_posix.h"
 #include "serial/serial_port.h"
 
@@ -23,17 +24,10 @@ namespace serial {
 
 std::string devicePath(const std::string& portName)
 {
-    if (portName.size() < 4 || std::tolower(static_cast<unsigned char>(portName[0])) != 'c' ||
-        std::tolower(static_cast<unsigned char>(portName[1])) != 'o' ||
-        std::tolower(static_cast<unsigned char>(portName[2])) != 'm')
-        return {};
-    const std::string digits = portName.substr(3);
-    if (digits.size() > 3 || digits[0] == '0') return {};
-    for (char c : digits)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return {};
-    const std::string variable = "OSTREVANE800_COM" + digits;
-    if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0') return path;
-    return "/dev/ttyS" + std::to_string(std::stoi(digits) - 1);
+    const std::string digits = portNumber(portName);
+    if (digits.empty()) return {};
+    const std::string mapping = portMapping(portName);
+    return mapping.empty() ? "/dev/ttyS" + std::to_string(std::stoi(digits) - 1) : mapping;
 }
 
 namespace {
@@ -248,7 +242,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PortBackend> createPortBackend() { return std::make_unique<PosixPortBackend>(); }
+std::unique_ptr<PortBackend> createDevicePortBackend() { return std::make_unique<PosixPortBackend>(); }
 
 bool deviceGone(int systemError)
 {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "serial/port_address.h"
 #include "serial/serial_port.h"
 
 namespace serial {
@@ -31,8 +32,11 @@ public:
     bool open(const std::string& portName, int& systemError) override
     {
         close();
-        // The device namespace form reaches COM10 and above too; "COM10" alone names a file.
-        const std::string path = "\\\\.\\" + portName;
+        // The port's mapping names another device when set. The device namespace form
+        // reaches COM10 and above too; "COM10" alone names a file.
+        const std::string mapping = portMapping(portName);
+        const std::string device = mapping.empty() ? portName : mapping;
+        const std::string path = device.rfind("\\\\", 0) == 0 ? device : "\\\\.\\" + device;
         handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, nullptr);
         if (handle_ == INVALID_HANDLE_VALUE) {
@@ -171,7 +175,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PortBackend> createPortBackend() { return std::make_unique<Win32PortBackend>(); }
+std::unique_ptr<PortBackend> createDevicePortBackend() { return std::make_unique<Win32PortBackend>(); }
 
 bool deviceGone(int systemError)
 {

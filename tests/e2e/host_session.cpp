@@ -92,6 +92,8 @@ void Host::start(std::vector<HostTagRec> tags, [[maybe_unused]] const std::vecto
         if (!line.empty() && line.front() != '#') arguments.push_back(line);
     platform_->simulator = std::make_unique<SimProcess>(arguments);
     ASSERT_TRUE(platform_->simulator->ok()) << platform_->simulator->problem();
+    lineReady(platform_->simulator->path());
+    if (HasFatalFailure()) return;
 #endif
     tags_ = std::move(tags);
     for (HostTagRec& record : tags_) pointers_.push_back(&record);
@@ -108,7 +110,9 @@ bool Host::readUntil(const std::function<bool()>& done, int deadlineMs)
     while (!HasFatalFailure()) {  // the simulator or the driver did not start
         uint32_t count = 0;
         char* message = nullptr;
+        const uint64_t called = steadyMs();
         OnDataRead(&count, records.data(), &message);
+        longestReadMs = std::max(longestReadMs, steadyMs() - called);
         take(message);
         for (uint32_t index = 0; index < count && index < records.size(); ++index) {
             const TagDataRec& record = records[index];

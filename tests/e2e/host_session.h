@@ -44,8 +44,12 @@ protected:
     std::string log() const;  // GBK: since the test began; under Wine since the run began
     SimProcess& sim();        // native only
 
+    // Natively, once the simulator's line exists and before the driver starts.
+    virtual void lineReady(const std::string& /*device*/) {}
+
     OstrevanePDB pdb;  // an 808 at device 1 and an 847 at device 3 on COM1
     std::map<uint32_t, std::vector<Report>> reports;
+    uint64_t longestReadMs = 0;  // the longest OnDataRead call of readUntil
 
 private:
     struct Platform;

@@ -130,7 +130,11 @@ int main(int argc, char** argv)
     case host::Command::PdbSet: return host::pdbCommand(*options, &library->calls());
     case host::Command::Address: return host::addressCommand(*options, library->calls(), &host::DriverLibrary::take);
     case host::Command::Types: return host::typesCommand(library->calls());
-    case host::Command::Run: return run(*options, *library);
+    case host::Command::Run:
+        if (!options->settings.portMapping.empty())
+            host::sys::setEnvironment("OSTREVANE800_COM" + std::to_string(*options->settings.portCode + 1),
+                                      options->settings.portMapping);
+        return run(*options, *library);
     default: return 2;
     }
 }

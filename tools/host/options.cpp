@@ -81,11 +81,21 @@ void takeSetting(PdbSettings& settings, std::string_view name, std::string_view 
         else
             settings.devices.push_back({number, code});
     } else if (name == "--port") {
+        // COMn, or a serial device server's line, for COM1 or as COMn=URL.
+        const size_t scheme = value.find("://");
+        const size_t equals = value.find('=');
         std::string_view digits = value;
-        if (lowerAscii(value.substr(0, 3)) == "com") digits = value.substr(3);
+        if (scheme != std::string_view::npos) {
+            settings.portMapping = std::string(equals < scheme ? value.substr(equals + 1) : value);
+            digits = equals < scheme ? value.substr(0, equals) : "1";
+        }
+        if (lowerAscii(digits.substr(0, 3)) == "com") digits = digits.substr(3);
         int port = 0;
-        if (!readInt(digits, port) || port < 1 || port > 10)
-            problem = "--port takes COM1..COM10 (or 1..10)";
+        const std::string_view mapping = settings.portMapping;
+        if (!readInt(digits, port) || port < 1 || port > 10 ||
+            (!mapping.empty() && mapping.rfind("tcp://", 0) != 0 && mapping.rfind("rfc2217://", 0) != 0))
+            problem = "--port takes COM1..COM10 (or 1..10), tcp://HOST:PORT or rfc2217://HOST:PORT (COMn=... for "
+                      "another port)";
         else
             settings.portCode = static_cast<uint8_t>(port - 1);
     } else if (name == "--baud") {
@@ -368,6 +378,10 @@ SETTINGS (on top of the defaults, or of --pdb FILE):
   --device N:808|847|none   the instrument at address N (0..99); on a new block the
                             devices given replace the default device 0
   --port COM1..COM10        on POSIX COMn is the path in OSTREVANE800_COMn
+  --port [COMn=]tcp://HOST:PORT | [COMn=]rfc2217://HOST:PORT
+                            the line behind a serial device server (raw TCP, or Telnet
+                            with COM port control) for COMn (COM1); run only: it sets
+                            OSTREVANE800_COMn for this process
   --baud RATE               110 300 600 1200 2400 4800 9600 14400 19200 38400 56000
                             57600 115200 128000 256000
   --line 8N1                data bits 4..8, parity N O E M S, stop bits 1, 1.5 or 2

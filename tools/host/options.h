@@ -16,7 +16,10 @@ struct PdbSettings {
         uint8_t type;  // 0 = 808, 1 = 847, 2 = no device
     };
     std::vector<Device> devices;
-    std::optional<uint8_t> portCode;      // 0..9 = COM1..COM10
+    std::optional<uint8_t> portCode;  // 0..9 = COM1..COM10
+    // What the port leads to instead of its device ("tcp://HOST:PORT" or
+    // "rfc2217://HOST:PORT"): set for this process, not stored in the block.
+    std::string portMapping;
     std::optional<uint8_t> baudCode;      // index in the baud table
     std::optional<uint8_t> dataBitsCode;  // 0..4 = 4..8 bits
     std::optional<uint8_t> parityCode;    // 0..4 = N O E M S

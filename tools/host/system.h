@@ -50,4 +50,7 @@ public:
 // the registry value on Windows); empty when not set.
 std::string hostPathSetting();
 
+// Sets an environment variable of this process, where the driver reads it.
+void setEnvironment(const std::string& name, const std::string& value);
+
 }  // namespace host::sys

@@ -143,4 +143,6 @@ std::string hostPathSetting()
     return value ? value : "";
 }
 
+void setEnvironment(const std::string& name, const std::string& value) { ::setenv(name.c_str(), value.c_str(), 1); }
+
 }  // namespace host::sys

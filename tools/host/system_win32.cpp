@@ -204,4 +204,12 @@ std::string hostPathSetting()
     return result;
 }
 
+// The C runtime's copy is what the driver's getenv reads; the process's own block too,
+// for anything that asks Windows.
+void setEnvironment(const std::string& name, const std::string& value)
+{
+    _putenv_s(name.c_str(), value.c_str());
+    SetEnvironmentVariableA(name.c_str(), value.c_str());
+}
+
 }  // namespace host::sys

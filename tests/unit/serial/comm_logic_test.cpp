@@ -131,37 +131,47 @@ TEST_F(CommLogic, CodesOfTheBlockSelectPortAndLineOutsideTheTableAPortCodeWarnsA
     }
 }
 
-// A port whose device vanished is tried again by a transmission, but not more often
-// than the reopen interval; each change is said once.
-TEST_F(CommLogic, AVanishedPortIsReopenedOncePerIntervalAndSaysSoOnce)
+// A port that could not be opened, at first or after its device vanished, is tried
+// again by a transmission no sooner than the reopen interval after each attempt; each
+// change is said once, its return too.
+TEST_F(CommLogic, APortThatCannotBeOpenedIsTriedOncePerIntervalAndSaysSoOnce)
 {
-    testing_support::FakeClock clock;
-    auto opened = port();
-    Texts reports;
-    opened->setErrorSink([&](const std::string& text) { reports.push_back(text); });
-    line->transferError = EIO;
-    opened->WriteText("lost");
-    EXPECT_TRUE(opened->lost() && !opened->IsOpen());
-    line->transferError = 0;
-    line->exists = false;
-    line->openedNames.clear();
-    opened->WriteText("soon");
-    clock.advance(TCommClass::kReopenInterval - 1);
-    opened->WriteText("soon");
-    EXPECT_TRUE(line->openedNames.empty());
-    clock.advance(1);
-    opened->WriteText("missing");
-    clock.advance(TCommClass::kReopenInterval);
-    opened->WriteText("missing");
-    line->exists = true;
-    clock.advance(TCommClass::kReopenInterval);
-    opened->WriteText("sent");
-    EXPECT_EQ(line->openedNames.size(), 3u);
-    EXPECT_EQ(line->writes, Texts{"sent"});
-    ASSERT_EQ(reports.size(), 3u);
-    EXPECT_NE(reports[0].find("the device is gone"), std::string::npos) << reports[0];
-    EXPECT_NE(reports[1].find("cannot be opened"), std::string::npos) << reports[1];
-    EXPECT_EQ(reports[2], "Com1打开成功");
+    for (const bool atStart : {true, false}) {
+        SCOPED_TRACE(atStart ? "first open failed" : "device vanished");
+        testing_support::FakeClock clock;
+        line = std::make_shared<FakeLine>();
+        line->exists = !atStart;
+        TCommClass opened(std::make_unique<FakePortBackend>(line));
+        Texts reports;
+        opened.setErrorSink([&](const std::string& text) { reports.push_back(text); });
+        opened.OpenComm(configuration(0), true, message);
+        if (!atStart) {
+            line->transferError = EIO;
+            opened.WriteText("lost");
+            EXPECT_TRUE(opened.lost() && !opened.IsOpen());
+            line->transferError = 0;
+            line->exists = false;
+        }
+        line->openedNames.clear();
+        const auto attemptsAfter = [&](uint32_t wait) {
+            clock.advance(wait);
+            opened.WriteText("poll");
+            return line->openedNames.size();
+        };
+        EXPECT_EQ(attemptsAfter(0), 0u);
+        EXPECT_EQ(attemptsAfter(TCommClass::kReopenInterval - 1), 0u);
+        EXPECT_EQ(attemptsAfter(1), 1u);
+        EXPECT_EQ(attemptsAfter(TCommClass::kReopenInterval - 1), 1u);  // counted from the attempt
+        EXPECT_EQ(attemptsAfter(1), 2u);
+        line->exists = true;
+        EXPECT_EQ(attemptsAfter(TCommClass::kReopenInterval), 3u);
+        EXPECT_EQ(attemptsAfter(0), 3u);
+        EXPECT_EQ(line->writes, (Texts{"poll", "poll"}));
+        ASSERT_EQ(reports.size(), atStart ? 2u : 3u);
+        EXPECT_EQ(reports.front().find("the device is gone") != std::string::npos, !atStart) << reports.front();
+        EXPECT_NE(reports[reports.size() - 2].find("cannot be opened"), std::string::npos);
+        EXPECT_EQ(reports.back(), "Com1打开成功");
+    }
 }
 
 TEST_F(CommLogic, TransmissionsAndReadsInTextAndHexadecimalMode)
