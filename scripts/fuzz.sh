@@ -8,7 +8,7 @@
 #
 # --merge rebuilds each corpus, minimised: the named inputs (hand-made cases and the
 # inputs of faults found) stay, and of the numbered ones, old and new, libFuzzer's merge
-# keeps only those that reach code the rest does not; review the count before committing.
+# keeps only those that reach code (edges, not hit counts) the rest does not.
 set -u
 cd "$(dirname "$0")/.."
 seconds=60 merge=0 targets=()
@@ -74,7 +74,7 @@ for target in "${targets[@]}"; do
     rm -rf "$merged" && mkdir -p "$merged"
     find "$corpus" -type f -regextype posix-extended ! -regex '.*/[0-9a-f]{40}' -exec cp {} "$merged"/ \;
     before=$(find "$corpus" -type f | wc -l)
-    if "$program" -merge=1 -max_len="$max_len" "$merged" "$corpus" "$scratch" >>"$log" 2>&1; then
+    if "$program" -merge=1 -use_counters=0 -max_len="$max_len" "$merged" "$corpus" "$scratch" >>"$log" 2>&1; then
       find "$corpus" -type f -regextype posix-extended -regex '.*/[0-9a-f]{40}' -delete
       cp -n "$merged"/* "$corpus"/
       echo "fuzz: $target: corpus of $before inputs now $(find "$corpus" -type f | wc -l)"
