@@ -6,8 +6,9 @@
 #
 #   scripts/fuzz.sh [SECONDS] [--merge] [TARGET...]
 #
-# --merge adds the new inputs that reach new code to tests/fuzz/corpus/<target>/
-# (libFuzzer's merge keeps only those); review their number before committing.
+# --merge rebuilds each corpus, minimised: the named inputs (hand-made cases and the
+# inputs of faults found) stay, and of the numbered ones, old and new, libFuzzer's merge
+# keeps only those that reach code (edges, not hit counts) the rest does not.
 set -u
 cd "$(dirname "$0")/.."
 seconds=60 merge=0 targets=()
@@ -62,14 +63,24 @@ for target in "${targets[@]}"; do
   code=$?
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  coverage=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1)
   crashes=$(($(find "$artifacts" -type f | wc -l) - before))
   [ "$code" -ne 0 ] && [ "$crashes" -eq 0 ] && crashes=1  # stopped by a fault without an artifact
   [ "$crashes" -gt 0 ] && status=1
-  results+=("$(printf '%-10s executions %10s   per second %6s   crashes %d' "$target" "${executions:-?}" "${rate:-?}" "$crashes")")
+  results+=("$(printf '%-10s executions %10s   per second %6s   %-18s crashes %d' "$target" "${executions:-?}" \
+    "${rate:-?}" "${coverage:-cov: ?}" "$crashes")")
   if [ "$merge" -eq 1 ] && [ "$crashes" -eq 0 ]; then
-    added_before=$(find "$corpus" -type f | wc -l)
-    "$program" -merge=1 -max_len="$max_len" "$corpus" "$scratch" >>"$log" 2>&1
-    echo "fuzz: $target: $(($(find "$corpus" -type f | wc -l) - added_before)) inputs added to $corpus"
+    merged=build/fuzz/merged/$target
+    rm -rf "$merged" && mkdir -p "$merged"
+    find "$corpus" -type f -regextype posix-extended ! -regex '.*/[0-9a-f]{40}' -exec cp {} "$merged"/ \;
+    before=$(find "$corpus" -type f | wc -l)
+    if "$program" -merge=1 -use_counters=0 -max_len="$max_len" "$merged" "$corpus" "$scratch" >>"$log" 2>&1; then
+      find "$corpus" -type f -regextype posix-extended -regex '.*/[0-9a-f]{40}' -delete
+      cp -n "$merged"/* "$corpus"/
+      echo "fuzz: $target: corpus of $before inputs now $(find "$corpus" -type f | wc -l)"
+    else
+      echo "fuzz: $target: merge failed (log: $log)" && status=1
+    fi
   fi
 done
 

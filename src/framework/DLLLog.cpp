@@ -126,7 +126,8 @@ void rotate()
             }
         } else {
             const std::string folder = folderOf(path);
-            if (!folder.empty()) platform::createFolders(folder);
+            // A log folder that cannot be made holds no old day files to sweep either.
+            if (!folder.empty() && !platform::createFolders(folder)) return;
             platform::touchFile(path);
         }
         if (platform::fileExists(path) && !platform::fileExists(target)) platform::renameFile(path, target);

@@ -2,6 +2,7 @@
 // slot number and "," (or "，"), channel number, optional "." and bit number.
 // Each part is found by searching the whole text for its separators, so every
 // parser works on its own and a missing part gets its default.
+#include <array>
 #include <cstdio>
 #include <optional>
 
@@ -23,6 +24,19 @@ struct Separator {
 };
 constexpr Separator kColon{":", texts::framework::FullWidthColon};
 constexpr Separator kComma{",", texts::framework::FullWidthComma};
+
+// The mnemonics as addresses are compared with them, upper-cased once: every part of
+// every address looks its tag type up again.
+const std::array<std::string, def::kTagTypeCount>& upperMnemonics()
+{
+    static const std::array<std::string, def::kTagTypeCount> upper = [] {
+        std::array<std::string, def::kTagTypeCount> table;
+        for (int index = 0; index < def::kTagTypeCount; ++index)
+            table[index] = gbk::upperAscii(def::TagTypeInfo[index].mnemonic);
+        return table;
+    }();
+    return upper;
+}
 
 struct Found {
     size_t at;
@@ -94,7 +108,7 @@ int32_t TBaseDLLObject::GetTagTypeIndex(const std::string&, const std::string& a
         int32_t best = -1;
         size_t bestLength = 0;
         for (int32_t index = 0; index < def::kTagTypeCount; ++index) {
-            const std::string mnemonic = gbk::upperAscii(def::TagTypeInfo[index].mnemonic);
+            const std::string& mnemonic = upperMnemonics()[index];
             // A later mnemonic must be strictly longer to win, so HB beats Hb.
             if (mnemonic.size() > bestLength && upper.compare(0, mnemonic.size(), mnemonic) == 0) {
                 best = index;
@@ -109,7 +123,7 @@ std::string TBaseDLLObject::GetTagTypeStr(const std::string& tagName, const std:
 {
     return guard::run(kClass, "GetTagTypeStr", std::string(), [&] {
         const int32_t index = GetTagTypeIndex(tagName, address);
-        return index < 0 ? std::string() : gbk::upperAscii(def::TagTypeInfo[index].mnemonic);
+        return index < 0 ? std::string() : upperMnemonics()[index];
     });
 }
 
@@ -272,7 +286,7 @@ bool TBaseDLLObject::CheckTagAddr(const OstrevanePDB* pdb, std::string& address)
         const int32_t bit = GetTagBitNo(noName, address, deviceType);
         const int32_t channel = GetTagChnNo(noName, address, deviceType);
         const int32_t slot = GetTagSlotNo(noName, address, deviceType);
-        if (tagType < 0) text = gbk::upperAscii(def::TagTypeInfo[0].mnemonic);
+        if (tagType < 0) text = upperMnemonics()[0];
         const bool hasSlot = tagType >= 0 && def::TagSlotMin[tagType] != -1;
         std::string canonical = text + std::to_string(deviceNo) + ":";
         if (hasSlot) canonical += std::to_string(slot) + ",";

@@ -20,8 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t kind = (setup >> 3) & 3;
     const std::string address = input.bytes(input.remaining());
 
-    TDLLObject object;
+    // The checks read only the object's block and leave a message: one object for the
+    // process, both renewed for every input.
+    static TDLLObject& object = *new TDLLObject;
+    object.PDB = {};
     object.TBaseDLLObject::IniParm(&block);
+    (void)object.takeStatusMsg();
     std::string edited = address;
     object.CheckTagAddr(&block, edited);
     object.CheckTagAddr(nullptr, edited);
