@@ -49,6 +49,8 @@ slave="$(head -n 1 "$work/pty-path")"
 export OSTREVANE800_COM1="$slave"
 unset ZORVA_PATH  # the log below each case's folder
 if [ -n "$wine_arch" ]; then
+    # The DLL honours the same mapping, where a POSIX path means nothing: COM1 is Wine's.
+    unset OSTREVANE800_COM1
     "$OSTREVANE_WINE" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$slave" /f >/dev/null 2>&1 &&
         "$OSTREVANE_WINESERVER" -k >/dev/null 2>&1
     "$OSTREVANE_WINESERVER" -w
