@@ -36,11 +36,14 @@ void countTag(uint32_t& count)
     if (count < UINT32_MAX) ++count;
 }
 
-std::string rightAligned(const std::string& text)
+// One column of the statistics line: label and number right-aligned, then a space.
+// Appended in place: the line is rebuilt after every exchange.
+void appendColumn(std::string& line, std::string_view label, double number, std::string_view unit = {})
 {
-    std::string column = text;
-    if (column.size() < kStatisticsColumn) column.insert(0, kStatisticsColumn - column.size(), ' ');
-    return column + " ";
+    const std::string digits = logfile::formatNumber(number);
+    const size_t width = label.size() + digits.size() + unit.size();
+    if (width < kStatisticsColumn) line.append(kStatisticsColumn - width, ' ');
+    line.append(label).append(digits).append(unit).push_back(' ');
 }
 
 }  // namespace
@@ -171,20 +174,20 @@ void TCustomDLLObject::endByTimeout(float failureRate)
 void TCustomDLLObject::updateStatisticsLine(float failureRate)
 {
     const CommStatistics& s = Statistics;
-    const std::string texts[] = {
-        texts::engine::StatsFailureRate + logfile::formatNumber(static_cast<double>(failureRate) * 100.0) + "%",
-        texts::engine::StatsCommandsSent + logfile::formatNumber(s.exchanges),
-        texts::engine::StatsGoodReplies + logfile::formatNumber(s.goodReplies),
-        texts::engine::StatsTotalFailures + logfile::formatNumber(TotalFailures),
-        texts::engine::StatsTimeouts + logfile::formatNumber(s.timeouts),
-        texts::engine::StatsCheckErrors + logfile::formatNumber(s.checkErrors),
-        texts::engine::StatsShortReplies + logfile::formatNumber(s.shortReplies),
-        texts::engine::StatsGarbledReplies + logfile::formatNumber(s.garbledReplies),
-        texts::engine::StatsAbnormalReplies + logfile::formatNumber(s.abnormalReplies),
-        texts::engine::StatsConsecutiveTimeouts + logfile::formatNumber(s.consecutiveTimeouts),
-        texts::engine::StatsLastReset + logfile::formatNumber(s.lastResetTime),
-    };
-    std::string line = logfile::timePrefix();
-    for (const std::string& text : texts) line += rightAligned(text);
-    DevMsg = line + "\r\n";
+    // Built in the old line's buffer, which is already big enough after the first exchange.
+    std::string& line = DevMsg;
+    line = logfile::timePrefix();
+    line.reserve(line.size() + 11 * (kStatisticsColumn + 1) + 2);
+    appendColumn(line, texts::engine::StatsFailureRate, static_cast<double>(failureRate) * 100.0, "%");
+    appendColumn(line, texts::engine::StatsCommandsSent, s.exchanges);
+    appendColumn(line, texts::engine::StatsGoodReplies, s.goodReplies);
+    appendColumn(line, texts::engine::StatsTotalFailures, TotalFailures);
+    appendColumn(line, texts::engine::StatsTimeouts, s.timeouts);
+    appendColumn(line, texts::engine::StatsCheckErrors, s.checkErrors);
+    appendColumn(line, texts::engine::StatsShortReplies, s.shortReplies);
+    appendColumn(line, texts::engine::StatsGarbledReplies, s.garbledReplies);
+    appendColumn(line, texts::engine::StatsAbnormalReplies, s.abnormalReplies);
+    appendColumn(line, texts::engine::StatsConsecutiveTimeouts, s.consecutiveTimeouts);
+    appendColumn(line, texts::engine::StatsLastReset, s.lastResetTime);
+    line += "\r\n";
 }
