@@ -38,6 +38,20 @@ const std::array<std::string, def::kTagTypeCount>& upperMnemonics()
     return upper;
 }
 
+// Whether `text` begins with the upper-case ASCII `prefix` in any letter case. Every
+// part of every address looks its tag type up again, so this copies nothing. Only ASCII
+// matches a mnemonic's bytes, so a double-byte character never matches half-way.
+bool startsWithAnyCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size()) return false;
+    for (size_t at = 0; at < prefix.size(); ++at) {
+        char c = text[at];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != prefix[at]) return false;
+    }
+    return true;
+}
+
 struct Found {
     size_t at;
     size_t length;
@@ -104,13 +118,12 @@ int32_t TBaseDLLObject::GetTagTypeIndex(const std::string&, const std::string& a
 {
     return guard::run(kClass, "GetTagTypeIndex", -1, [&]() -> int32_t {
         if (!def::UseTagTypePrefix) return 0;
-        const std::string upper = gbk::upperAscii(address);
         int32_t best = -1;
         size_t bestLength = 0;
         for (int32_t index = 0; index < def::kTagTypeCount; ++index) {
             const std::string& mnemonic = upperMnemonics()[index];
             // A later mnemonic must be strictly longer to win, so HB beats Hb.
-            if (mnemonic.size() > bestLength && upper.compare(0, mnemonic.size(), mnemonic) == 0) {
+            if (mnemonic.size() > bestLength && startsWithAnyCase(address, mnemonic)) {
                 best = index;
                 bestLength = mnemonic.size();
             }

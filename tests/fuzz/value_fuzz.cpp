@@ -1,8 +1,9 @@
-// Value records through OnDataWrite, after an IniDriver with a few valid tags of each
-// kind. A text record's pointer is null or points at a text made from the input.
+// Value records through OnDataWrite, on a driver started with a few valid tags of each
+// kind on a line in memory (the start itself is the host_tags target's). A text record's pointer is null or points at a text made from the input.
 // Input: calls, each: a record count byte (1..8), then per record: id byte (0..11: the
 // tags below, 0 and 11 unknown), type byte (bit 7 set: the byte's low bits as they are,
 // else 0..2), and the value (readRecord).
+#include "driver/DLLMain.h"
 #include "fuzz_support.h"
 
 using testing_support::hostTag;
@@ -28,17 +29,19 @@ static TagDataRec readRecord(fuzzing::Input& input, uint8_t id, uint8_t kind, st
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzzing::begin(true);
+    fuzzing::begin();
     constexpr uint8_t kNumber = OSTREVANE_VALUE_NUMBER, kSwitch = OSTREVANE_VALUE_BOOLEAN, kText = OSTREVANE_VALUE_TEXT;
     const char* addresses[] = {"PV1:0.0", "SL1:0.0",    "SW1:0.2",       "SW1:0.3", "HS2:0.0",
                                "SL3:0.0", "ENCOMMLINK", "ENDEVICELINK1", "ENLOG",   "COMMLINK"};
     const uint8_t kinds[] = {kNumber, kNumber, kSwitch, kText, kNumber, kText, kSwitch, kNumber, kText, kText};
     std::vector<HostTagRec> tags;
     for (uint32_t id = 1; id <= std::size(kinds); ++id) tags.push_back(hostTag(id, addresses[id - 1], kinds[id - 1]));
-    std::vector<HostTagRec*> list;
-    for (HostTagRec& tag : tags) list.push_back(&tag);
     // The line is there: a failed start is a fault of its own.
-    if (!fuzzing::startDriver(list, testing_support::plant())) std::abort();
+    TDLLObject object;
+    if (!testing_support::startOnLine(object, std::make_shared<testing_support::Line>(), tags,
+                                      testing_support::plant()))
+        std::abort();
+    driver::setCurrentObject(&object);  // the exports' object, as IniDriver leaves it
 
     fuzzing::Input input(data, size);
     for (int call = 0; call < 8 && input.remaining() > 0; ++call) {
@@ -54,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::free(message);
         fuzzing::readRounds(tags.size(), 2, 400);
     }
-    fuzzing::endDriver();
+    FreeDriver();
+    driver::setCurrentObject(nullptr);
     return 0;
 }
