@@ -7,11 +7,16 @@
 
 namespace pdb {
 
-std::string typeName(const DeviceEntry& entry)
+namespace {
+// The name as stored, without a copy: the start checks and copies all 100 entries.
+std::string_view storedName(const DeviceEntry& entry)
 {
     const size_t length = std::min<size_t>(entry.TypeName[0], kTypeNameLimit);
-    return std::string(reinterpret_cast<const char*>(entry.TypeName + 1), length);
+    return {reinterpret_cast<const char*>(entry.TypeName + 1), length};
 }
+}  // namespace
+
+std::string typeName(const DeviceEntry& entry) { return std::string(storedName(entry)); }
 
 void setTypeName(DeviceEntry& entry, const std::string& name)
 {
@@ -67,7 +72,9 @@ void CopyPDB(const OstrevanePDB& source, OstrevanePDB& destination)
         to.DeviceNo = from.DeviceNo;
         to.DeviceType = from.DeviceType;
         // A stored length byte above 246 is cut: the name field holds no more.
-        setTypeName(to, typeName(from));
+        const std::string_view name = storedName(from);
+        to.TypeName[0] = static_cast<uint8_t>(name.size());
+        std::memcpy(to.TypeName + 1, name.data(), name.size());
         to.Reserved252 = from.Reserved252;
         to.Reserved253 = from.Reserved253;
         to.Reserved254 = from.Reserved254;
@@ -90,7 +97,7 @@ bool ValidateDeviceTable(OstrevanePDB& block)
         if (entry.DeviceType == def::kNoDevice) continue;
         const bool known = entry.DeviceType < def::kDeviceTypeCount;
         // The length byte takes part: a name with one character too many does not match.
-        if (known && entry.TypeName[0] <= kTypeNameLimit && typeName(entry) == def::DevTypes[entry.DeviceType].name)
+        if (known && entry.TypeName[0] <= kTypeNameLimit && storedName(entry) == def::DevTypes[entry.DeviceType].name)
             continue;
         entry.TypeName[0] = 0;
         entry.DeviceType = def::kNoDevice;
