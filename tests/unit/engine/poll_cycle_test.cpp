@@ -48,6 +48,12 @@ TEST_F(Cycle, AWrongCheckIsTurnedDownUntilTheTimeOutWhichLowersTheReplyQuality)
     EXPECT_EQ(object->takeStatusMsg(), "通讯超时错，期待设备应答");
     EXPECT_EQ(lastSent(), poll(1, "SP"));
     EXPECT_EQ(tag(0).value, TagValue(0.0));
+    // The statistics line: the time, then each text right-aligned in 32 bytes and a space.
+    const std::string& line = object->DevMsg;
+    const auto column = [](const std::string& text) { return std::string(32 - text.size(), ' ') + text + " "; };
+    EXPECT_EQ(line.substr(0, 19), "2026-12-06 10:30:15");
+    EXPECT_EQ(line.substr(19, 66), column("通讯失败率=100%") + column("已经发送的命令帧数=1"));
+    EXPECT_EQ(line.substr(line.size() - 3), " \r\n");
 }
 
 TEST_F(Cycle, ASilentDeviceIsPolledLessOftenAndAReplyRestoresItsRate)
