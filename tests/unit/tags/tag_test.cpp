@@ -78,13 +78,15 @@ TEST_F(Tags, AddressPartsTheirDefaultsAndCanonicalForm)
 {
     ASSERT_TRUE(start({}));
     // HB comes before H in the table; without a colon the device is the smallest one and
-    // the rest is the channel; the half-width colon wins over the full-width one.
+    // the rest is the channel; the half-width colon wins over the full-width one; a
+    // mnemonic in lower case, or with nothing after it, still names its tag type.
     const std::pair<std::string, std::string> cases[] = {
         {"Hb3:0.0", "18 3 0 0 0"},       {"PV3", "4 1 0 3 0"},
         {"PV3：", "4 3 0 0 0"},          {"PV2:2,0.5", "4 2 2 0 5"},
         {"PV2：9:0.0", "4 -1 -1 -1 -1"}, {"PV3:0.x", "4 3 0 0 -1"},
         {"PV3:x,0.0", "4 3 -1 0 0"},     {"PV3:0.0.1", "4 3 0 0 -1"},
-        {"PV+3:-2.0", "4 3 0 -2 0"},     {"PV3\xB0\xA3\xBA\xA1.0", "4 1 0 -1 0"}};
+        {"PV+3:-2.0", "4 3 0 -2 0"},     {"PV3\xB0\xA3\xBA\xA1.0", "4 1 0 -1 0"},
+        {"ha3:0.0", "12 3 0 0 0"},       {"PV", "4 1 0 0 0"}};
     for (const auto& [address, expected] : cases) EXPECT_EQ(parts(address), expected) << address;
 
     OstrevanePDB block = plant();
