@@ -6,6 +6,8 @@
 #
 #   scripts/fuzz.sh [SECONDS] [--merge] [TARGET...]
 #   RUNS=10000000 scripts/fuzz.sh 20000 reply   # stops at RUNS executions, or at SECONDS
+#   PROCESSES=2 RUNS=10000000 scripts/fuzz.sh 20000 reply   # the RUNS shared by two processes
+#                                                           # on one corpus (one per core)
 #
 # --merge rebuilds each corpus, minimised: the named inputs (hand-made cases and the
 # inputs of faults found) stay, and of the numbered ones, old and new, libFuzzer's merge
@@ -22,8 +24,9 @@ for argument in "$@"; do
 done
 [ "${#targets[@]}" -gt 0 ] || targets=(reply address pdb host_tags value telnet)
 jobs=${JOBS:-2}
+processes=${PROCESSES:-1}
 runs=()
-[ -n "${RUNS:-}" ] && runs=(-runs="$RUNS")
+[ -n "${RUNS:-}" ] && runs=(-runs=$(((RUNS + processes - 1) / processes)))
 # Allocation stacks are what AddressSanitizer spends most on per input here; a report
 # still shows where the fault is, and an artifact run alone (the program and the file)
 # shows them in full.
@@ -65,11 +68,18 @@ for target in "${targets[@]}"; do
     reply) dictionary=(-dict=tests/fuzz/reply.dict) ;;
     address | host_tags) dictionary=(-dict=tests/fuzz/address.dict) ;;
   esac
-  "$program" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -print_final_stats=1 \
-    "${runs[@]}" "${dictionary[@]}" -artifact_prefix="$artifacts" "$scratch" >"$log" 2>&1
-  code=$?
-  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  # Several processes share the scratch corpus: each takes up what the others find.
+  parts=("$log")
+  [ "$processes" -gt 1 ] && parts=($(seq -f "$log.%g" 1 "$processes"))
+  for part in "${parts[@]}"; do
+    "$program" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -print_final_stats=1 \
+      "${runs[@]}" "${dictionary[@]}" -artifact_prefix="$artifacts" "$scratch" >"$part" 2>&1 &
+  done
+  code=0
+  for pid in $(jobs -p); do wait "$pid" || code=$?; done
+  [ "$processes" -gt 1 ] && cat "${parts[@]}" >"$log"
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "${parts[@]}" | awk '{n += $1} END {print n}')
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "${parts[@]}" | awk '{n += $1} END {print n}')
   coverage=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1)
   crashes=$(($(find "$artifacts" -type f | wc -l) - before))
   [ "$code" -ne 0 ] && [ "$crashes" -eq 0 ] && crashes=1  # stopped by a fault without an artifact
