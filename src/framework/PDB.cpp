@@ -18,7 +18,7 @@ std::string_view storedName(const DeviceEntry& entry)
 
 std::string typeName(const DeviceEntry& entry) { return std::string(storedName(entry)); }
 
-void setTypeName(DeviceEntry& entry, const std::string& name)
+void setTypeName(DeviceEntry& entry, std::string_view name)
 {
     const size_t length = std::min(name.size(), kTypeNameLimit);
     entry.TypeName[0] = static_cast<uint8_t>(length);
@@ -72,9 +72,7 @@ void CopyPDB(const OstrevanePDB& source, OstrevanePDB& destination)
         to.DeviceNo = from.DeviceNo;
         to.DeviceType = from.DeviceType;
         // A stored length byte above 246 is cut: the name field holds no more.
-        const std::string_view name = storedName(from);
-        to.TypeName[0] = static_cast<uint8_t>(name.size());
-        std::memcpy(to.TypeName + 1, name.data(), name.size());
+        setTypeName(to, storedName(from));
         to.Reserved252 = from.Reserved252;
         to.Reserved253 = from.Reserved253;
         to.Reserved254 = from.Reserved254;

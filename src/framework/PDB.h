@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "Ostrevane800.h"
 
@@ -20,7 +21,7 @@ uint32_t FirstDeviceNo(const OstrevanePDB& block);
 
 // Counted-text helpers for the type name of an entry.
 std::string typeName(const DeviceEntry& entry);
-void setTypeName(DeviceEntry& entry, const std::string& name);
+void setTypeName(DeviceEntry& entry, std::string_view name);
 // The device type an address names: 0, 1, or 2 (no device, also outside 0..99).
 uint8_t deviceTypeAt(const OstrevanePDB& block, int32_t deviceNo);
 
